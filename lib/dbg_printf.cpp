@@ -1,0 +1,15 @@
+#include "dbg_printf.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void dbg__printf(const char *file, const int line, const char *fmt, ...) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::fprintf(stderr, "Debug: %s(%d) ", file, line);
+  va_list ap;
+  va_start(ap, fmt);
+  std::vfprintf(stderr, fmt, ap);
+  va_end(ap);
+  std::fflush(stderr);
+}

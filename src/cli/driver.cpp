@@ -1,0 +1,110 @@
+#include "cli/driver.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "cli/diagnostics.h"
+#include "cli/options.h"
+#include "cli/version.h"
+#include "input/datastore.h"
+#include "input/reader.h"
+#include "input/sortorder.h"
+#include "logfile.h"
+#include "output/components.h"
+#include "output/naming.h"
+#include "output/report.h"
+#include "output/tetrad.h"
+#include "stats/histogram.h"
+#include "stats/new_stcrmt.h"
+#include "stats/principal.h"
+
+namespace {
+
+// What lives for the whole run.
+struct Run {
+  Options opts;
+  DataStore store;
+};
+
+void process_file(const char *name, Run &run, LineBuffer &line) {
+  Options &o = run.opts;
+  DataStore &store = run.store;
+
+  std::string utfnamn = derive_base_name(name);
+
+  LineReader infil;
+  Examination ex = examine_file(name, line, o.quiet, infil);
+  unsigned rows = ex.rows;
+  unsigned cols = ex.cols;
+
+  store.allocate(rows, cols, o.histosize, o.debug);
+  if (o.quiet == 0)
+    std::printf("Memory need: %.3g Mb\n", static_cast<double>(store.mem_usage) * 9.5367431640625e-07);
+  parse_sortstring(static_cast<int>(cols), o, store);
+  const unsigned g_rows = rows;
+  const unsigned g_cols = cols;
+  if (o.quiet == 0) std::printf("\nReads the file: %s\n", name);
+  read_file(infil, &rows, &cols, ex.fsize, store, g_rows, g_cols, o.quiet);
+  infil.close();
+
+  MinMax(store, rows, cols);
+  Histogram(store, rows, cols, o.histosize, o.debug);
+  if (cols == 0 || rows == 0) error("Too few variables\n");
+  if (o.quiet == 0) std::printf("Found %d columns %d rows\n", cols, rows);
+
+  if (new_stcrmt(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), store.cc,
+                 store.ccov) != 0)
+    throw ExitRequest{1};
+  for (unsigned i = 0; i < cols; ++i) store.cc[i][i] = 1.0;
+  calculate_median(store.dd, rows, cols, store.v.get());
+
+  if (o.quiet == 0) print_statistics(store, cols);
+  if (o.flag.std) write_std(utfnamn, store, rows, cols);
+  if (o.flag.mvd) write_mvd(utfnamn, store, cols, o.quiet);
+  if (o.flag.correlation) write_cor(utfnamn, store, cols, o.quiet);
+  if (o.flag.covariance) write_cov(utfnamn, store, rows, cols, o.quiet);
+  if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, o);
+  if (o.flag.oldtetrad) write_teto(utfnamn, store, rows, cols, o.quiet);
+  if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, o.quiet);
+
+  if (o.flag.eigen) {
+    principal_components(store, cols);
+    write_eig(utfnamn, store, cols, o.quiet);
+    if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
+    write_sco(utfnamn, store, rows, cols, o);
+  }
+
+  store.deallocate();
+}
+
+int run_unchecked(int argc, char **argv) {
+  const std::time_t t0 = std::time(nullptr);
+  LineBuffer line;
+  Run run;
+  run.opts.histosize = 30;
+  const int first_file = parse_options(argc, argv, run.opts);
+  if (first_file >= argc) usage(argv[0], run.opts.more);
+  logfile(argc, argv);
+  if (run.opts.quiet == 0) {
+    std::fprintf(stderr, "%s\n", Version);
+    std::fprintf(stderr, "%s\n", Copyright);
+  }
+  for (int i = first_file; i < argc; ++i) process_file(argv[i], run, line);
+  if (run.opts.timer != 0) {
+    const std::time_t t1 = std::time(nullptr);
+    std::printf("\n%ld seconds\n", static_cast<long>(t1 - t0));
+  }
+  return 0;
+}
+
+}  // namespace
+
+int run(int argc, char **argv) {
+  try {
+    return run_unchecked(argc, argv);
+  } catch (const ExitRequest &e) {
+    std::fflush(stdout);
+    return e.status;
+  }
+}

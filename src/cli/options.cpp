@@ -1,0 +1,222 @@
+#include "cli/options.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "cli/diagnostics.h"
+#include "cli/version.h"
+
+Options::~Options() { std::free(sortstring); }
+
+const char short_opts[] =
+    "ABC::DE::F::G:H::IL:M::N::QS:T::V::W:XZ::?abc::de::f::g:h::il:m::n::qs:t::v::w:xz::";
+
+std::array<option, 25> make_long_opts(Options &o) {
+  return {{
+      {"allscores", 0, nullptr, 'a'},
+      {"stddev", 0, nullptr, 'b'},
+      {"correlation", 2, nullptr, 'c'},
+      {"debug", 0, &o.debug, 1},
+      {"eigenvalues", 2, nullptr, 'e'},
+      {"fsc-file", 2, nullptr, 'f'},
+      {"histogram", 2, nullptr, 'h'},
+      {"inverse", 0, nullptr, 'i'},
+      {"language", 1, nullptr, 'l'},
+      {"mean", 2, nullptr, 'm'},
+      {"scores-mean", 0, nullptr, 'n'},
+      {"copyright", 0, nullptr, 'q'},
+      {"sort", 1, nullptr, 's'},
+      {"tetrad", 2, nullptr, 't'},
+      {"covariance", 2, nullptr, 'v'},
+      {"transpose", 0, nullptr, 'x'},
+      {"where", 1, nullptr, 1},
+      {"split-file", 0, nullptr, 'z'},
+      {"oldtetrad", 2, nullptr, 2},
+      {"quiet", 0, nullptr, 3},
+      {"silence", 0, nullptr, 3},
+      {"help", 0, nullptr, '?'},
+      {"more", 0, &o.more, 1},
+      {"timer", 0, &o.timer, 1},
+      {nullptr, 0, nullptr, 0},
+  }};
+}
+
+namespace {
+
+// 0 for "-..." and "off...", 1 for "+..." and "on...", -1 for anything else.
+int on_off_word(const char *opta) {
+  if (opta[0] == '-' || std::strncmp(opta, "off", 3) == 0) return 0;
+  if (opta[0] == '+' || std::strncmp(opta, "on", 2) == 0) return 1;
+  return -1;
+}
+
+}  // namespace
+
+int parse_optarg(const char *option, const char *opta) {
+  if (opta == nullptr) return 1;
+  int word = on_off_word(opta);
+  if (word < 0) error("Need a numeric argument to option %s (%s)\n", option, opta);
+  return word;
+}
+
+int parse_optarg_with_value(const char *, const char *opta, unsigned *val) {
+  if (opta == nullptr) return 1;
+  // The count wraps like the conversion of a long to unsigned: "-5" is a huge count.
+  unsigned count = static_cast<unsigned>(std::atol(opta));
+  if (count != 0) *val = count;
+  int word = on_off_word(opta);
+  if (word >= 0) return word;
+  return count != 0 ? 1 : 0;
+}
+
+const char help_text[] =
+    "Calculates correlation matrixes.\n"
+    "\n"
+    "USAGE: %s <filename> <options>\n"
+    "\n"
+    "\n"
+    "Arguments to long options apply to short options as well.\n"
+    "Options:                                                       File extensions\n"
+    "* -t, --tetrad=[+|-|on|off]       Writes TETRAD-DAT files             .inp\n"
+    "      --oldtetrad=[+|-|on|off]    Writes old TETRAD-DAT files         .da1\n"
+    "  -c, --correlation=[+|-|on|off]  Writes Correlation files            .cor\n"
+    "  -v, --covariance=[+|-|on|off]   Writes Covariance files             .cov\n"
+    "* -m, --mean=[+|-|on|off]         Writes Mean, Variance & Std.dev.    .mvd\n"
+    "  -e, --eigenvalues=[+|-|on|off|nr]\n"
+    "                                  Writes nr (default 3) Eigenvalues & .eig\n"
+    "                                  Scores                              .sco\n"
+    "  -h, --histogram=[+|-|on|off|nr] Writes Histogram (nr bins deflt 30) .his\n"
+    "  -f, --fsc-file=[+|-|on|off]     Writes factor score coefficient-/   .fsc\n"
+    "                                  transformation matrix-file for vandel.\n"
+    "  -n, --scores-mean=[+|-|on|off]  Remove mean from data before scores-\n"
+    "                                  calculation.\n"
+    "  -i, --inverse                   Reverse order in TETRAD-DAT files.\n"
+    "  -s, --sort=\"x x x\"              Sorts the variables.\n"
+    "  -z, --split-file                Splits lines (in TETRAD).\n"
+    "  -a, --allscores                 Maximum number of Scores\n"
+    "  -b, --stddev                    Writes a normalized file            .std\n"
+    "                                  (<filename>-mean)/stddeviation\n"
+    "  -x, --transpose                 Transpose file before calculation\n"
+    "      --quiet                     Less verbose output, good for batchfiles.\n"
+    "  -q, --copyright                 Copyright.\n"
+    "  -?, --help                      This information.\n"
+    "\n"
+    "WARNING: for a valid .sco-file apply -n/--scores-mean option\n"
+    "\n"
+    "A '-' after an option disables that option.\n"
+    "Options marked with '*' are enabled by default.\n"
+    "Bug-reports & sugestions to bug-mavek@mavek.org\n";
+
+void shell_quote(const char *s, char *out) {
+  *out++ = '\'';
+  for (; *s != '\0'; ++s) {
+    if (*s == '\'') {
+      std::memcpy(out, "'\\''", 4);
+      out += 4;
+    } else {
+      *out++ = *s;
+    }
+  }
+  *out++ = '\'';
+  *out = '\0';
+}
+
+void usage(const char *name, int more) {
+  if (more == 0) {
+    // The program name goes to the shell as one quoted word, so that no name
+    // can make the shell run anything but the program itself.
+    std::string quoted(4 * std::strlen(name) + 3, '\0');
+    shell_quote(name, quoted.data());
+    std::string command = quoted.c_str();
+    command += " --more -? | more";
+    std::fflush(nullptr);
+    (void)std::system(command.c_str());
+    throw ExitRequest{1};
+  }
+  std::printf("%s\n", Version);
+  std::printf("%s\n", Copyright);
+  std::printf(help_text, name);
+  throw ExitRequest{0};
+}
+
+int parse_options(int argc, char **argv, Options &o) {
+  std::array<option, 25> long_opts = make_long_opts(o);
+  optind = 0;  // a full restart of the parser, so that it can run more than once
+  for (;;) {
+    int c = getopt_long(argc, argv, short_opts, long_opts.data(), nullptr);
+    if (c == -1) break;
+    switch (std::tolower(c)) {
+      case 0:  // --debug, --more, --timer: stored through their records
+        break;
+      case 'a':
+        o.allscores = 1;
+        break;
+      case 'b':
+        o.flag.std = 1;
+        break;
+      case 'c':
+        o.flag.correlation = parse_optarg("-c", optarg);
+        break;
+      case 'd':
+        o.debug = 1;
+        break;
+      case 'e':
+        o.flag.eigen = parse_optarg_with_value("-e", optarg, &o.scores);
+        break;
+      case 'f':
+        o.flag.fsc = parse_optarg("-f", optarg);
+        if (o.flag.fsc == 1) o.flag.eigen = 1;
+        break;
+      case 'h':
+        o.flag.histogram = parse_optarg_with_value("-h", optarg, &o.histosize);
+        break;
+      case 'i':
+        o.flag.inverse = 1;
+        break;
+      case 'l':  // accepted; the language has no effect
+        break;
+      case 'm':
+        o.flag.mvd = parse_optarg("-m", optarg);
+        break;
+      case 'n':
+        o.flag.scores_mean = parse_optarg("-n", optarg);
+        break;
+      case 'q':
+        std::fputs(Copyright, stderr);
+        break;
+      case 's':
+        o.flag.sort = 1;
+        std::free(o.sortstring);
+        o.sortstring = my_strdup(optarg);
+        break;
+      case 't':
+        o.flag.tetrad = parse_optarg("-t", optarg);
+        break;
+      case 'v':
+        o.flag.covariance = parse_optarg("-v", optarg);
+        break;
+      case 'x':
+        error("Not implemented yet!\n");
+      case 'z':
+        o.flag.split = parse_optarg("-z", optarg);
+        break;
+      case '?':
+        usage(argv[0], o.more);
+      case 1:  // --where
+        std::fprintf(stderr, "%s\n", argv[0]);
+        break;
+      case 2:
+        o.flag.oldtetrad = parse_optarg("--oldtetrad", optarg);
+        break;
+      case 3:
+        o.quiet = 1;
+        break;
+      default:  // -g, -w and anything unforeseen
+        error("Unknown option");
+    }
+  }
+  return optind;
+}

@@ -1,0 +1,163 @@
+#include "input/reader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/diagnostics.h"
+#include "input/drop.h"
+#include "input/numscan.h"
+
+LineBuffer::LineBuffer() {
+  size_ = 40960;
+  data_ = static_cast<char *>(std::malloc(size_));
+  if (data_ == nullptr) error("Not enough memory (%s, %d)", "line", 40960);
+}
+
+LineBuffer::~LineBuffer() { std::free(data_); }
+
+void LineBuffer::grow() {
+  long bigger = size_ * 2;
+  char *p = static_cast<char *>(std::realloc(data_, bigger));
+  if (p == nullptr) error("Not enough memory (%s, %ld)", "line", bigger);
+  data_ = p;
+  size_ = bigger;
+}
+
+namespace {
+
+void open_input(LineReader &in, const char *name) {
+  if (!in.open(name)) error("Can't read file %s\n", name);
+}
+
+bool ends_line(const char *s, std::size_t len) { return len > 0 && s[len - 1] == '\n'; }
+
+// The quotient truncated toward zero; a file that changed size since it was
+// measured can make it huge or not a number, which must not reach the cast.
+long progress_figure(double q) {
+  if (!(q > -1e18 && q < 1e18)) return 999;
+  return static_cast<long>(q);
+}
+
+}  // namespace
+
+Examination examine_file(const char *name, LineBuffer &line, int quiet, LineReader &infil) {
+  Examination ex;
+  open_input(infil, name);
+  if (quiet == 0) std::printf("\nExamining file: %s\n", name);
+  long p_pos = infil.tell();
+  std::size_t len = 0;
+  if (myfgets(line.data(), line.size(), infil, &len) == nullptr) error("Can't read file");
+  while (!ends_line(line.data(), len) && !infil.eof()) {
+    message("Line to long (>%ld). Rereading.\n", line.size());
+    line.grow();
+    infil.seek(p_pos);
+    if (myfgets(line.data(), line.size(), infil, &len) == nullptr) error("Can't read file\n");
+  }
+  ex.cols = static_cast<unsigned>(scanline(line.data()));
+  if (ex.cols == 0) error("Too few variables\n");
+  ex.fsize = infil.size();
+  infil.close();
+
+  open_input(infil, name);
+  unsigned rows = 0;
+  while (!infil.eof() && myfgets(line.data(), line.size(), infil) != nullptr) ++rows;
+  ex.rows = rows;
+  infil.close();
+
+  open_input(infil, name);
+  return ex;
+}
+
+unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r) {
+  unsigned count = 0;
+  std::size_t offset = 0;
+  double values[8];
+  for (;;) {
+    std::size_t consumed = 0;
+    unsigned k = static_cast<unsigned>(scan_numbers(text + offset, 8, values, &consumed));
+    if (count + k > g_cols) {
+      std::fprintf(stderr, "Line contains to many columns (>%u colums). Truncating row %u.\n", g_cols, r);
+      k = g_cols - count;
+    }
+    if (k == 0) break;
+    for (unsigned i = 0; i < k; ++i) row[sortarr[count + i]] = values[i];
+    offset += consumed;
+    count += k;
+    if (k != 8) break;
+  }
+  return count;
+}
+
+void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
+               unsigned g_rows, unsigned g_cols, int quiet) {
+  // The buffer starts a quarter larger than the first data line.
+  long start = infil.tell();
+  int ch = infil.getc();
+  while (ch == '!' || ch == '#' || ch == ';') {
+    infil.skip_line();
+    ch = infil.getc();
+  }
+  long first_len = 0;
+  while (ch != '\n' && ch != EOF) {
+    ++first_len;
+    ch = infil.getc();
+  }
+  infil.seek(start);
+  long line_len = 5 * first_len / 4;
+  if (line_len < 256) line_len = 256;
+
+  char *buff = static_cast<char *>(std::malloc(line_len));
+  if (buff == nullptr) error("Not enough memory (%s, %ld)", "buff", line_len);
+  struct Owner {
+    char *&p;
+    ~Owner() { std::free(p); }
+  } owner{buff};
+
+  long restart = infil.tell();
+  unsigned stored = 0;
+  unsigned row_length = 0;
+  long last_progress = -1;
+  const double percent = static_cast<double>(fsize) * 0.01;
+  const int *sortarr = store.sortarr.get();
+
+  while (!infil.eof()) {
+    std::size_t len = 0;
+    if (myfgets(buff, line_len, infil, &len) == nullptr) break;
+    bool reread_failed = false;
+    while (!ends_line(buff, len) && !infil.eof()) {
+      message("Line to long (>%ld). Rereading.\n", line_len);
+      long bigger = line_len * 2;
+      char *p = static_cast<char *>(std::realloc(buff, bigger));
+      if (p == nullptr) error("Not enough memory (%s, %ld)", "buff", bigger);
+      buff = p;
+      line_len = bigger;
+      infil.seek(restart);
+      if (myfgets(buff, line_len, infil, &len) == nullptr) {
+        reread_failed = true;
+        break;
+      }
+    }
+    if (reread_failed) break;
+    if (stored >= g_rows) error("Too many data series: >%d\a\n", g_rows);
+
+    unsigned count = parse_line(buff, store.dd[stored], sortarr, g_cols, stored);
+    if (row_length == 0) {
+      row_length = count;
+    } else if (count != row_length) {
+      if (!infil.eof()) error("Wrong row length: Row %d\a\n", stored + 1);
+      break;  // a short last line without a newline is dropped
+    }
+
+    restart = infil.tell();
+    long progress = progress_figure(static_cast<double>(restart) / percent);
+    if (progress != last_progress) {
+      if (quiet == 0) std::fprintf(stderr, "%03ld%%\r", progress);
+      last_progress = progress;
+    }
+    ++stored;
+  }
+  if (quiet == 0) std::fputs("\r    \r", stderr);
+  *Rows = stored;
+  *Columns = row_length;
+}

@@ -1,0 +1,49 @@
+// Examining and reading an input file into the data table.
+#pragma once
+
+#include <cstddef>
+
+#include "input/datastore.h"
+#include "myfgets.h"
+
+// The driver's line buffer: 40960 bytes at start-up, only ever doubled.
+class LineBuffer {
+ public:
+  LineBuffer();  // ends the run with "Not enough memory (line, 40960)" on failure
+  LineBuffer(const LineBuffer &) = delete;
+  LineBuffer &operator=(const LineBuffer &) = delete;
+  ~LineBuffer();
+
+  char *data() const { return data_; }
+  long size() const { return size_; }
+  // Doubles the buffer; ends the run with "Not enough memory (line, ...)".
+  void grow();
+
+ private:
+  char *data_ = nullptr;
+  long size_ = 0;
+};
+
+// What the examination finds out about a file.
+struct Examination {
+  unsigned cols = 0;  // numbers on the first data line
+  unsigned rows = 0;  // data pieces counted: the row capacity of the table
+  long fsize = 0;     // bytes
+};
+
+// Opens `name` three times in turn: reads its first data line (growing `line`
+// while it does not fit) and counts its numbers, measures the file, counts its
+// data lines, and leaves `infil` open at the start of the file for reading.
+Examination examine_file(const char *name, LineBuffer &line, int quiet, LineReader &infil);
+
+// Reads every data line of `infil` into store.dd, file column c of row r going
+// to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length
+// that longer lines are cut to. On return *Rows and *Columns hold the size of
+// the table read.
+void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
+               DataStore &store, unsigned g_rows, unsigned g_cols, int quiet);
+
+// The numbers at the start of the NUL-terminated text `text`, stored into
+// `row` through `sortarr`, at most g_cols of them (with the truncation
+// message for row index `r` when the line holds more). Returns the count.
+unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r);

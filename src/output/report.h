@@ -1,0 +1,24 @@
+// The statistics table on the terminal and the ".std", ".mvd", ".cor",
+// ".cov" and ".his" result files.
+#pragma once
+
+#include <string>
+
+#include "input/datastore.h"
+
+// The label of record i: the input column number of the variable stored there.
+int variable_label(const DataStore &store, unsigned i);
+
+// The statistics table on standard output.
+void print_statistics(const DataStore &store, unsigned cols);
+
+// Each writer swaps the extension of `utfnamn`, writes its file completely
+// and closes it; "Writing file: %s\n" is printed unless `quiet` (".std" has
+// no such line).
+void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols);
+void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet);
+void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet);
+void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, int quiet);
+// The histogram counts as fractions of the `rows` observations, h bins a line.
+void write_his(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, unsigned h,
+               int quiet);

@@ -1,0 +1,27 @@
+#include "output/resultfile.h"
+
+#include "cli/diagnostics.h"
+#include "output/naming.h"
+
+ResultFile::ResultFile(std::string &utfnamn, const char *ext, std::size_t bufsize) {
+  swap_ext(utfnamn, ext);
+  name_ = utfnamn;
+  f_ = std::fopen(name_.c_str(), "w");
+  if (f_ == nullptr) error("Can't create file: %s\a\n", name_.c_str());
+  std::setvbuf(f_, nullptr, _IOFBF, bufsize);
+}
+
+ResultFile::~ResultFile() {
+  if (f_ != nullptr) std::fclose(f_);
+}
+
+void ResultFile::announce(int quiet) const {
+  if (quiet == 0) std::printf("Writing file: %s\n", name_.c_str());
+}
+
+void ResultFile::close() {
+  bool failed = std::ferror(f_) != 0;
+  if (std::fclose(f_) != 0) failed = true;
+  f_ = nullptr;
+  if (failed) error("Can't write file: %s\a\n", name_.c_str());
+}

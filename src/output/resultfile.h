@@ -1,0 +1,28 @@
+// Opening, buffering and closing of result files.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// One result file, written beside its input: the name buffer's extension is
+// swapped, the file is created with mode "w" and given a fully buffered stream.
+// A file that cannot be created, written or closed completely ends the run.
+class ResultFile {
+ public:
+  ResultFile(std::string &utfnamn, const char *ext, std::size_t bufsize = 32767);
+  ResultFile(const ResultFile &) = delete;
+  ResultFile &operator=(const ResultFile &) = delete;
+  ~ResultFile();
+
+  std::FILE *get() const { return f_; }
+  const std::string &name() const { return name_; }
+  // "Writing file: %s\n" on standard output unless `quiet`.
+  void announce(int quiet) const;
+  // Closes the stream; a failed write or close ends the run with
+  // "Can't write file: %s\a\n".
+  void close();
+
+ private:
+  std::FILE *f_ = nullptr;
+  std::string name_;
+};

@@ -1,0 +1,24 @@
+// Moments, covariance and correlation, and medians.
+#pragma once
+
+#include "input/datastore.h"
+
+// For each of the `columns` variables of d (rows observations, n): mean
+// (divisor n), variance from centred deviations (divisor n - 1), standard
+// deviation, skewness (third central moment, divisor n, over stddev^3) and
+// excess curtosis (fourth central moment, divisor n, over variance^2, minus
+// 3); v[i].variable = i + 1. A variable whose variance is not positive, or
+// whose min equals its max (v[i].min/max must be set), is constant: it gets
+// the variance 0.0001 and is listed in a warning on standard output.
+// ccov[j][k] is the covariance with divisor n (a running mean of the centred
+// products, observations in ascending order); cc[j][k] is it over
+// stddev_j * stddev_k. Both matrices full and symmetric. Returns 0.
+int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov);
+
+// qsort-style three-way comparison of two doubles under a total order: -0
+// before +0, values that are not numbers after all others.
+int double_cmp(const void *a, const void *b);
+
+// v[i].median for each variable: the middle value, or the mean of the two
+// middle values for an even count.
+void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v);

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case in a fresh temporary directory and compares the
+# exit status, standard output, standard error and every file the run created
+# or changed with the case's expected files.
+#
+# A case folder holds:
+#   args          the arguments, as shell words (the program runs as "mavek")
+#   files/        input files copied into the working directory (optional)
+#   setup         a bash script run in the working directory first (optional)
+#   stdin         standard input (optional; /dev/null otherwise)
+#   expected/status, expected/stdout, expected/stderr
+#   expected/out/ every file that is new or changed after the run
+# Time stamps in "logfile", the build date in the banner and the elapsed
+# seconds are masked before the comparison; their shape is still checked.
+set -u
+bin=$1
+case_dir=$2
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/bin" "$work/run" "$work/actual/out" "$work/orig"
+ln -s "$bin" "$work/bin/mavek"
+if [ -d "$case_dir/files" ]; then
+  cp -a "$case_dir/files/." "$work/run/"
+  cp -a "$case_dir/files/." "$work/orig/"
+fi
+stdin=/dev/null
+[ -f "$case_dir/stdin" ] && stdin="$case_dir/stdin"
+eval "set -- $(cat "$case_dir/args")"
+(
+  cd "$work/run" || exit 99
+  if [ -f "$case_dir/setup" ]; then bash "$case_dir/setup" || exit 98; fi
+  PATH="$work/bin:$PATH" mavek "$@" <"$stdin" >"$work/actual/stdout" 2>"$work/actual/stderr"
+  echo $? >"$work/actual/status"
+)
+[ -f "$work/actual/status" ] || { echo "case setup failed"; exit 1; }
+
+mask() {
+  sed -E -e 's/^mavek Version 2\.5 [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} Build: 0 by Kestrin$/mavek Version 2.5 DATE TIME Build: 0 by Kestrin/' \
+         -e 's/^[0-9]+ seconds$/N seconds/' "$1" >"$1.masked" && mv "$1.masked" "$1"
+}
+mask "$work/actual/stdout"
+mask "$work/actual/stderr"
+
+# Collect what the run created or changed (regular files only).
+(cd "$work/run" && find . -type f) | while read -r f; do
+  if [ -f "$work/orig/$f" ] && cmp -s "$work/orig/$f" "$work/run/$f"; then continue; fi
+  mkdir -p "$(dirname "$work/actual/out/$f")"
+  cp "$work/run/$f" "$work/actual/out/$f"
+done
+if [ -f "$work/actual/out/logfile" ]; then
+  sed -E -i 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} /YYYY-MM-DD hh:mm:ss /' "$work/actual/out/logfile"
+fi
+
+expected="$case_dir/expected"
+mkdir -p "$work/expected_out"
+[ -d "$expected/out" ] && cp -a "$expected/out/." "$work/expected_out/"
+status=0
+for part in status stdout stderr; do
+  if ! diff -u --label "expected/$part" --label "actual/$part" "$expected/$part" "$work/actual/$part"; then
+    status=1
+  fi
+done
+if ! diff -ru "$work/expected_out" "$work/actual/out"; then status=1; fi
+if [ -n "${MAVEK_E2E_KEEP:-}" ]; then cp -a "$work/actual" "$MAVEK_E2E_KEEP"; fi
+exit $status

@@ -1,0 +1,281 @@
+#include "input/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "cli/diagnostics.h"
+#include "input/drop.h"
+#include "myfgets.h"
+#include "support.h"
+
+using testsupport::TempDir;
+
+TEST(Scanline, CountsTheLeadingNumbers) {
+  EXPECT_EQ(scanline("1 2 3\n"), 3);
+  EXPECT_EQ(scanline("\n"), 0);
+  EXPECT_EQ(scanline(""), 0);
+  EXPECT_EQ(scanline("abc 1"), 0);
+  EXPECT_EQ(scanline("1 2 3 xyz 4"), 3);
+  EXPECT_EQ(scanline("1,2,3"), 1);
+  EXPECT_EQ(scanline("1 2 3 # note"), 3);
+  EXPECT_EQ(scanline("  # note"), 0);
+  EXPECT_EQ(scanline("-2.5E-3 .5 1e5 0x1p3 inf nan"), 6);
+  EXPECT_EQ(scanline("1 2\r\n"), 2);
+}
+
+namespace {
+
+// Every piece myfgets returns, over the whole file.
+std::vector<std::string> pieces(const std::string &text, std::size_t n, const char *comments = "#;!") {
+  TempDir dir;
+  testsupport::write_text(dir.file("in"), text);
+  LineReader in;
+  EXPECT_TRUE(in.open(dir.file("in").c_str()));
+  std::vector<char> buf(n);
+  std::vector<std::string> out;
+  std::size_t len = 0;
+  while (myfgets_c(buf.data(), n, in, comments, &len) != nullptr) out.emplace_back(buf.data(), len);
+  return out;
+}
+
+}  // namespace
+
+TEST(Myfgets, SkipsCommentLinesWhole) {
+  EXPECT_EQ(pieces("# head\n1 2\n;x\n!y\n3 4\n", 256), (std::vector<std::string>{"1 2\n", "3 4\n"}));
+  // A comment much longer than the buffer is skipped whole, not piece by piece.
+  std::string longc = "#" + std::string(1000, 'c') + " 5 6\n";
+  EXPECT_EQ(pieces(longc + "1 2\n" + longc, 16), (std::vector<std::string>{"1 2\n"}));
+  // Only the very first byte marks a comment.
+  EXPECT_EQ(pieces(" # x\n", 256), (std::vector<std::string>{" # x\n"}));
+  // Without comment characters it reads every piece.
+  EXPECT_EQ(pieces("#a\n", 256, nullptr), (std::vector<std::string>{"#a\n"}));
+}
+
+TEST(Myfgets, LongDataLinesComeInPieces) {
+  EXPECT_EQ(pieces("123456789\nab", 5), (std::vector<std::string>{"1234", "5678", "9\n", "ab"}));
+}
+
+TEST(Myfgets, NulBytes) {
+  // A line whose first byte is NUL counts as a comment; a NUL later in a line
+  // does not hide its newline.
+  std::string text("\0x\n1\0 2\n3\n", 10);
+  std::vector<std::string> got = pieces(text, 256);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0], std::string("1\0 2\n", 5));
+  EXPECT_EQ(got[1], "3\n");
+}
+
+TEST(Myfgets, EndOfFileIndicatorAsFgets) {
+  TempDir dir;
+  testsupport::write_text(dir.file("in"), "1\n2");
+  LineReader in;
+  ASSERT_TRUE(in.open(dir.file("in").c_str()));
+  char buf[16];
+  ASSERT_NE(myfgets(buf, sizeof buf, in), nullptr);
+  EXPECT_FALSE(in.eof());  // stopped at the newline
+  ASSERT_NE(myfgets(buf, sizeof buf, in), nullptr);
+  EXPECT_TRUE(in.eof());  // stopped at the end of the file
+  EXPECT_EQ(myfgets(buf, sizeof buf, in), nullptr);
+}
+
+TEST(ParseLine, StoresThroughTheOrderAndTruncates) {
+  double row[3] = {0, 0, 0};
+  const int order[3] = {1, 2, 0};
+  EXPECT_EQ(parse_line("10 20 30\n", row, order, 3, 0), 3u);
+  EXPECT_EQ(row[0], 30);
+  EXPECT_EQ(row[1], 10);
+  EXPECT_EQ(row[2], 20);
+
+  const int natural[3] = {0, 1, 2};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(parse_line("4 5 6 7\n", row, natural, 3, 1), 3u);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Line contains to many columns (>3 colums). Truncating row 1.\n");
+  EXPECT_EQ(row[2], 6);
+}
+
+TEST(ParseLine, SixteenNumbersAndLongLines) {
+  std::vector<double> row(1000);
+  std::vector<int> order(1000);
+  for (int i = 0; i < 1000; ++i) order[i] = i;
+  std::string text;
+  for (int i = 0; i < 16; ++i) text += std::to_string(i) + " ";
+  EXPECT_EQ(parse_line(text.c_str(), row.data(), order.data(), 1000, 0), 16u);
+  EXPECT_EQ(row[15], 15);
+  text.clear();
+  for (int i = 0; i < 1000; ++i) text += std::to_string(i * 0.5) + "\t";
+  EXPECT_EQ(parse_line(text.c_str(), row.data(), order.data(), 1000, 0), 1000u);
+  EXPECT_EQ(row[999], 499.5);
+}
+
+namespace {
+
+struct ReadResult {
+  Examination ex;
+  unsigned rows = 0, cols = 0;
+  std::vector<std::vector<double>> data;
+  std::string out, err;
+  int status = -1;  // -1: no fatal end
+};
+
+// Examines and reads `text` as the driver does (natural order).
+ReadResult read_text_file(const std::string &text, int quiet = 1) {
+  TempDir dir;
+  testsupport::write_text(dir.file("in"), text);
+  ReadResult res;
+  LineBuffer line;
+  DataStore store;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  try {
+    LineReader in;
+    res.ex = examine_file(dir.file("in").c_str(), line, quiet, in);
+    store.allocate(res.ex.rows, res.ex.cols, 30, 0);
+    for (unsigned i = 0; i < res.ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
+    res.rows = res.ex.rows;
+    res.cols = res.ex.cols;
+    read_file(in, &res.rows, &res.cols, res.ex.fsize, store, res.ex.rows, res.ex.cols, quiet);
+    for (unsigned r = 0; r < res.rows; ++r) res.data.emplace_back(store.dd[r], store.dd[r] + res.cols);
+  } catch (const ExitRequest &e) {
+    res.status = e.status;
+  }
+  res.err = testing::internal::GetCapturedStderr();
+  res.out = testing::internal::GetCapturedStdout();
+  return res;
+}
+
+}  // namespace
+
+TEST(ReadFile, LastLineWithoutNewline) {
+  ReadResult r = read_text_file("1 2 3");
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(r.rows, 1u);
+  EXPECT_EQ(r.cols, 3u);
+  EXPECT_EQ(r.data[0], (std::vector<double>{1, 2, 3}));
+}
+
+TEST(ReadFile, TruncatesLongRows) {
+  ReadResult r = read_text_file("1 2 3\n4 5 6 7\n");
+  EXPECT_EQ(r.rows, 2u);
+  EXPECT_EQ(r.data[1], (std::vector<double>{4, 5, 6}));
+  EXPECT_EQ(r.err, "Line contains to many columns (>3 colums). Truncating row 1.\n");
+}
+
+TEST(ReadFile, WrongRowLength) {
+  ReadResult r = read_text_file("1 2 3\n4 5\n7 8 9\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "\nError: Wrong row length: Row 2\a\n\nPress enter to continue\n");
+  ReadResult empty_line = read_text_file("1 2\n3 4\n\n");
+  EXPECT_EQ(empty_line.status, 1);
+  EXPECT_EQ(empty_line.err, "\nError: Wrong row length: Row 3\a\n\nPress enter to continue\n");
+}
+
+TEST(ReadFile, ShortLastLineWithoutNewlineIsDropped) {
+  ReadResult r = read_text_file("1 2 3\n4 5 6\n7 8");
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(r.rows, 2u);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(ReadFile, CommentsAnywhere) {
+  ReadResult r = read_text_file("# a\n1 2\n; b\n3 4\n! c\n#" + std::string(5000, 'x') + "\n5 6\n# end\n");
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(r.ex.rows, 3u);
+  ASSERT_EQ(r.rows, 3u);
+  EXPECT_EQ(r.data[2], (std::vector<double>{5, 6}));
+}
+
+TEST(ReadFile, LongCommentHeaderBeforeShortData) {
+  // A header naming hundreds of columns, far longer than the reader's buffer.
+  std::string header = "#";
+  for (int i = 0; i < 400; ++i) header += " col" + std::to_string(i);
+  ReadResult r = read_text_file(header + "\n1 2\n" + header + "\n3 4\n");
+  EXPECT_EQ(r.status, -1) << r.err;
+  EXPECT_EQ(r.rows, 2u);
+}
+
+TEST(ReadFile, GrowsTheBufferForALongerLine) {
+  std::string first(100, ' ');
+  first.replace(0, 3, "1 2");
+  std::string later = "3 4" + std::string(297, ' ');
+  ReadResult r = read_text_file(first + "\n" + later + "\n5 6\n");
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(r.rows, 3u);
+  EXPECT_EQ(r.err, "\nMessage: Line to long (>256). Rereading.\n\nPress enter to continue\n");
+}
+
+TEST(ReadFile, FirstLineLongerThanTheLineBuffer) {
+  std::string first;
+  while (first.size() < 100000) first += "1.5 ";
+  ReadResult r = read_text_file(first + "\n" + first + "\n");
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(r.cols, 25000u);
+  EXPECT_EQ(r.rows, 2u);
+  // One message for each doubling of the 40960-byte line buffer (40960 -> 81920 -> 163840).
+  EXPECT_EQ(r.err,
+            "\nMessage: Line to long (>40960). Rereading.\n\nPress enter to continue\n"
+            "\nMessage: Line to long (>81920). Rereading.\n\nPress enter to continue\n");
+}
+
+TEST(ReadFile, NulInsideALine) {
+  ReadResult r = read_text_file(std::string("1 2\n3\0 9 9\n5 6\n", 15));
+  // The NUL ends what the conversion sees: the second line holds one number.
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "\nError: Wrong row length: Row 2\a\n\nPress enter to continue\n");
+  ReadResult ok = read_text_file(std::string("1 2\n3 4\0 x\n5 6\n", 15));
+  EXPECT_EQ(ok.status, -1);
+  EXPECT_EQ(ok.rows, 3u);
+}
+
+TEST(ReadFile, OddNumbers) {
+  ReadResult r = read_text_file("1e400 -0 nan inf 0x1p-2 1\r\n");
+  ASSERT_EQ(r.status, -1);
+  ASSERT_EQ(r.cols, 6u);
+  EXPECT_TRUE(std::isinf(r.data[0][0]));
+  EXPECT_TRUE(std::signbit(r.data[0][1]));
+  EXPECT_TRUE(std::isnan(r.data[0][2]));
+  EXPECT_EQ(r.data[0][4], 0.25);
+}
+
+TEST(ReadFile, WhiteSpaceOnlyLineIsAShortRow) {
+  ReadResult r = read_text_file("1 2\n   \t \n3 4\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "\nError: Wrong row length: Row 2\a\n\nPress enter to continue\n");
+}
+
+TEST(Examination, FailsOnEmptyFilesAndLinesWithoutNumbers) {
+  ReadResult empty = read_text_file("");
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.err, "\nError: Can't read file\nPress enter to continue\n");
+  ReadResult comments = read_text_file("# only\n# comments\n");
+  EXPECT_EQ(comments.err, "\nError: Can't read file\nPress enter to continue\n");
+  ReadResult words = read_text_file("a b c\n1 2 3\n");
+  EXPECT_EQ(words.err, "\nError: Too few variables\n\nPress enter to continue\n");
+}
+
+TEST(Examination, CountsRowsAndPrintsProgress) {
+  ReadResult r = read_text_file("# c\n1\n2\n# c\n3\n", 0);
+  EXPECT_EQ(r.ex.rows, 3u);
+  EXPECT_EQ(r.ex.cols, 1u);
+  EXPECT_EQ(r.ex.fsize, 14);
+  EXPECT_NE(r.out.find("\nExamining file: "), std::string::npos);
+  // Progress figures after each row, then the clearing sequence.
+  // 14 bytes: after each row the position over 14 * 0.01, truncated.
+  EXPECT_EQ(r.err, "042%\r057%\r099%\r\r    \r");
+}
+
+TEST(Examination, UnreadableInput) {
+  TempDir dir;
+  LineBuffer line;
+  LineReader in;
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(examine_file(dir.file("missing").c_str(), line, 1, in), ExitRequest);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "\nError: Can't read file " + dir.file("missing") + "\n\nPress enter to continue\n");
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(examine_file(dir.path().c_str(), line, 1, in), ExitRequest);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nError: Can't read file\nPress enter to continue\n");
+}
