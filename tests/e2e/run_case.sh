@@ -14,7 +14,7 @@
 # seconds are masked before the comparison; their shape is still checked.
 set -u
 bin=$1
-case_dir=$2
+case_dir=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/run" "$work/actual/out" "$work/orig"
