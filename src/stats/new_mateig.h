@@ -15,7 +15,8 @@ struct MateigCounts {
   unsigned max_sweeps = 0;           // most sweeps made at one threshold
   unsigned cap_hits = 0;             // thresholds left because of the sweep cap
   bool early_exit = false;           // returned at once: off-diagonal norm 0 or not finite
-  bool fallback = false;             // input not exactly symmetric: element-wise path used
+  bool fallback = false;             // element-wise path used: input not exactly
+                                     // symmetric, or no memory for the scratch
 };
 
 // a: n by n symmetric matrix (row-pointer table, both triangles present);

@@ -69,13 +69,22 @@ TEST(Tetrad, SplitLabelsAndRows) {
   std::string inp = write_inp(twenty, 20, true, &printed);
   EXPECT_EQ(printed, "Using split\n");
   std::string labels;
-  for (int i = 1; i <= 20; ++i) labels += "x" + std::to_string(i) + " ";
-  EXPECT_EQ(inp.substr(0, inp.find("   1.0000")), "/Covariance\n25\n" + labels + "\n");
+  for (int i = 1; i <= 20; ++i) {
+    labels += 'x';
+    labels += std::to_string(i);
+    labels += ' ';
+  }
+  std::string head = "/Covariance\n25\n";
+  head += labels;
+  head += '\n';
+  EXPECT_EQ(inp.substr(0, inp.find("   1.0000")), head);
 
   DataStore many;
   unit_matrix(many, 21);
   inp = write_inp(many, 21, true);
-  EXPECT_NE(inp.find(labels + "\nx21 \n   1.0000\n"), std::string::npos);
+  std::string two_label_lines = labels;
+  two_label_lines += "\nx21 \n   1.0000\n";
+  EXPECT_NE(inp.find(two_label_lines), std::string::npos);
   // Row 10 fills one line of 11 values; row 11 is a line of 11 and a line of 1.
   std::string eleven;
   for (int i = 0; i < 10; ++i) eleven += "   0.0000";

@@ -1,0 +1,454 @@
+#include "stats/new_mateig.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+// Cyclic Jacobi method. Every pair (ip, iq), ip < iq, whose off-diagonal
+// element is at least the current threshold in magnitude is rotated away; the
+// sweeps over the upper triangle (column by column, top to bottom) repeat at
+// one threshold until a sweep rotates nothing, then the threshold is divided
+// by n, until it has fallen to a millionth of the initial off-diagonal norm.
+//
+// The values computed are fixed by the order of operations below, so the fast
+// path must give the same bits as a plain element-by-element version of the
+// loops, which works on columns: s[k][p], a[k][p] for every k, then rows p and
+// q refreshed from columns p and q. Column access on row-pointer tables is
+// slow, so the fast path works on rows instead. That relies on the matrix
+// being exactly symmetric: the row refresh at the end of every rotation makes
+// a[k][p] and a[p][k] the same bits, so reading a row instead of a column
+// reads the same numbers. Every element is still computed by the same
+// operations on the same operands, in the same order; only where the numbers
+// are kept differs (see RowSolver).
+
+namespace {
+
+// Bound of the sign test: an x below it, zero and tiny positive values
+// included, counts as negative.
+constexpr double zero = 1e-13;
+
+struct Angle {
+  double snn;   // sine
+  double csn;   // cosine
+  double snn2;  // sine squared
+};
+
+inline Angle rotation_angle(double app, double aqq, double apq) {
+  const double x = 0.5 * (app - aqq);
+  double y = -apq / std::sqrt(apq * apq + x * x);
+  if (zero > x) y = -y;
+  Angle r;
+  r.snn = y / std::sqrt(2 * (1 + std::sqrt(1 - y * y)));
+  r.snn2 = r.snn * r.snn;
+  r.csn = std::sqrt(1 - r.snn2);
+  return r;
+}
+
+struct Pivot {
+  double apq;
+  double app;
+  double aqq;
+};
+
+// The new a[p][q], a[p][p] and a[q][q] from the old ones.
+inline Pivot rotated_pivot(double app, double aqq, double apq, const Angle &r) {
+  const double csn2 = r.csn * r.csn;
+  const double stc = r.csn * r.snn;
+  Pivot v;
+  v.apq = (app - aqq) * stc + (csn2 - r.snn2) * apq;
+  v.app = csn2 * app + r.snn2 * aqq + (apq * -2) * stc;
+  v.aqq = r.snn2 * app + csn2 * aqq + stc * (2 * apq);
+  return v;
+}
+
+// For k in [lo, hi): with t = xp[k] and u = xq[k], xq[k] = snn * t + csn * u
+// and xp[k] = t * csn - u * snn. Several lanes at a time (V: two or four
+// doubles); lanes are independent and every operation is the same IEEE
+// operation, on the same operands in the same order, as in the scalar loop.
+typedef double v2d __attribute__((vector_size(16)));
+typedef double v4d __attribute__((vector_size(32)));
+
+template <class V>
+__attribute__((always_inline)) inline void rotate_span(double *__restrict xp,
+                                                       double *__restrict xq, int lo, int hi,
+                                                       double snn, double csn) {
+  constexpr int w = sizeof(V) / sizeof(double);
+  V vs;
+  V vc;
+  if constexpr (w == 2) {
+    vs = V{snn, snn};
+    vc = V{csn, csn};
+  } else {
+    vs = V{snn, snn, snn, snn};
+    vc = V{csn, csn, csn, csn};
+  }
+  int k = lo;
+  for (; k + w <= hi; k += w) {
+    V t;
+    V u;
+    std::memcpy(&t, xp + k, sizeof t);
+    std::memcpy(&u, xq + k, sizeof u);
+    const V nq = vs * t + vc * u;
+    const V np = t * vc - u * vs;
+    std::memcpy(xq + k, &nq, sizeof nq);
+    std::memcpy(xp + k, &np, sizeof np);
+  }
+  for (; k < hi; ++k) {
+    const double t = xp[k];
+    const double u = xq[k];
+    xq[k] = snn * t + csn * u;
+    xp[k] = t * csn - u * snn;
+  }
+}
+
+// Rows p and q of the matrix, all columns but p and q.
+template <class V>
+__attribute__((always_inline)) inline void rotate_rows_with(double *rp, double *rq, int p, int q,
+                                                            int n, double snn, double csn) {
+  rotate_span<V>(rp, rq, 0, p, snn, csn);
+  rotate_span<V>(rp, rq, p + 1, q, snn, csn);
+  rotate_span<V>(rp, rq, q + 1, n, snn, csn);
+}
+
+// One rotation as the eigenvector table needs it.
+struct LoggedRotation {
+  int p;
+  int q;
+  double snn;
+  double csn;
+};
+
+// The eigenvector table depends on nothing but the rotations, and each of its
+// elements k only on the rotations in order, so the rotations are collected
+// and applied later, a narrow band of k at a time: the band of every
+// eigenvector stays in cache while the whole list runs over it.
+template <class V>
+__attribute__((always_inline)) inline void apply_rotations_with(double **st, int n,
+                                                                const LoggedRotation *log,
+                                                                std::size_t count) {
+  constexpr int band = 32;
+  for (int k0 = 0; k0 < n; k0 += band) {
+    const int k1 = n - k0 < band ? n : k0 + band;
+    for (std::size_t i = 0; i < count; ++i) {
+      const LoggedRotation &r = log[i];
+      rotate_span<V>(st[r.p], st[r.q], k0, k1, r.snn, r.csn);
+    }
+  }
+}
+
+// Each kernel twice on x86-64: for processors with AVX2 (four lanes) and for
+// the baseline (two lanes). The results are the same bits either way.
+#if defined(__x86_64__) || defined(__i386__)
+#define MATEIG_HAVE_AVX2_PATH 1
+__attribute__((target("avx2"))) void rotate_rows_avx2(double *rp, double *rq, int p, int q, int n,
+                                                      double snn, double csn) {
+  rotate_rows_with<v4d>(rp, rq, p, q, n, snn, csn);
+}
+__attribute__((target("avx2"))) void apply_rotations_avx2(double **st, int n,
+                                                          const LoggedRotation *log,
+                                                          std::size_t count) {
+  apply_rotations_with<v4d>(st, n, log, count);
+}
+#endif
+
+void rotate_rows_base(double *rp, double *rq, int p, int q, int n, double snn, double csn) {
+  rotate_rows_with<v2d>(rp, rq, p, q, n, snn, csn);
+}
+void apply_rotations_base(double **st, int n, const LoggedRotation *log, std::size_t count) {
+  apply_rotations_with<v2d>(st, n, log, count);
+}
+
+void rotate_rows(bool avx2, double *rp, double *rq, int p, int q, int n, double snn, double csn) {
+#ifdef MATEIG_HAVE_AVX2_PATH
+  if (avx2) {
+    rotate_rows_avx2(rp, rq, p, q, n, snn, csn);
+    return;
+  }
+#endif
+  (void)avx2;
+  rotate_rows_base(rp, rq, p, q, n, snn, csn);
+}
+
+void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, std::size_t count) {
+#ifdef MATEIG_HAVE_AVX2_PATH
+  if (avx2) {
+    apply_rotations_avx2(st, n, log, count);
+    return;
+  }
+#endif
+  (void)avx2;
+  apply_rotations_base(st, n, log, count);
+}
+
+bool have_avx2() {
+#ifdef MATEIG_HAVE_AVX2_PATH
+  static const bool yes = __builtin_cpu_supports("avx2") != 0;
+  return yes;
+#else
+  return false;
+#endif
+}
+
+// The solver working on rows. A rotation of (p, q) changes rows and columns p
+// and q; here it writes rows p and q only (writing the columns too would cost
+// a cache miss per element), and every row carries the time of its last
+// writing. The current value of element (i, k) is then in row i when that row
+// was written later than row k, and in row k otherwise (the two rows of one
+// rotation agree on their common element). Before a row takes part in a
+// rotation it is brought up to date from the rows written after it, which the
+// record of the last rotations names without a search. At the end the matrix
+// is made symmetric again by the same rule.
+//
+// The eigenvector table st is kept transposed while the solver runs (row j is
+// eigenvector j, so a rotation combines two contiguous rows), its rotations
+// deferred and applied in batches; it is transposed back at the end.
+class RowSolver {
+ public:
+  RowSolver(double **a, double **st, int n)
+      : a_(a),
+        st_(st),
+        n_(n),
+        avx2_(have_avx2()),
+        stamp_(n, 0),
+        recent_(ring_size(n)),
+        log_(kLogSize) {
+    recent_mask_ = recent_.size() - 1;
+  }
+
+  bool sweep(double anorm, unsigned long long &rotations) {
+    bool in = false;
+    for (int iq = 1; iq < n_; ++iq) {
+      for (int ip = 0; ip < iq; ++ip) {
+        const double apq = stamp_[ip] > stamp_[iq] ? a_[ip][iq] : a_[iq][ip];
+        if (!(std::fabs(apq) - anorm < 0)) {
+          rotate(ip, iq);
+          in = true;
+          ++rotations;
+        }
+      }
+    }
+    return in;
+  }
+
+  // Leaves both tables as the element-wise loops would: the matrix exactly
+  // symmetric, the eigenvectors as columns.
+  void finish() {
+    for (int i = 0; i < n_; ++i)
+      for (int k = i + 1; k < n_; ++k) {
+        if (stamp_[i] > stamp_[k])
+          a_[k][i] = a_[i][k];
+        else
+          a_[i][k] = a_[k][i];
+      }
+    flush();
+    for (int i = 0; i < n_; ++i)
+      for (int j = i + 1; j < n_; ++j) std::swap(st_[i][j], st_[j][i]);
+  }
+
+ private:
+  static constexpr std::size_t kLogSize = 8192;
+
+  // A power of two above n: the rotations looked back on are at most n.
+  static std::size_t ring_size(int n) {
+    std::size_t size = 1;
+    while (size <= static_cast<std::size_t>(n)) size *= 2;
+    return size;
+  }
+
+  void rotate(int p, int q) {
+    refresh(p);
+    refresh(q);
+    double *rp = a_[p];
+    double *rq = a_[q];
+    const double app = rp[p];
+    const double aqq = rq[q];
+    const double apq = rp[q];
+    const Angle r = rotation_angle(app, aqq, apq);
+
+    rotate_rows(avx2_, rp, rq, p, q, n_, r.snn, r.csn);
+    const Pivot v = rotated_pivot(app, aqq, apq, r);
+    rp[q] = v.apq;
+    rq[p] = v.apq;
+    rp[p] = v.app;
+    rq[q] = v.aqq;
+
+    ++clock_;
+    stamp_[p] = clock_;
+    stamp_[q] = clock_;
+    recent_[clock_ & recent_mask_] = Written{p, q};
+
+    log_[logged_++] = LoggedRotation{p, q, r.snn, r.csn};
+    if (logged_ == kLogSize) flush();
+  }
+
+  // Brings row x up to date from the rows written after it. The rotations
+  // made since row x was last written name those rows (some twice, which
+  // costs a repeated read); when there have been many, the times are compared
+  // row by row instead.
+  void refresh(int x) {
+    double *rx = a_[x];
+    const std::uint64_t tx = stamp_[x];
+    const std::uint64_t since = clock_ - tx;
+    if (since <= static_cast<std::uint64_t>(n_)) {
+      int last_q = -1;
+      for (std::uint64_t t = clock_; t > tx; --t) {
+        const Written &w = recent_[t & recent_mask_];
+        rx[w.p] = a_[w.p][x];
+        if (w.q != last_q) {  // a sweep rotates one q with many p in a row
+          rx[w.q] = a_[w.q][x];
+          last_q = w.q;
+        }
+      }
+    } else {
+      for (int k = 0; k < n_; ++k)
+        if (stamp_[k] > tx) rx[k] = a_[k][x];
+    }
+  }
+
+  void flush() {
+    apply_rotations(avx2_, st_, n_, log_.data(), logged_);
+    logged_ = 0;
+  }
+
+  double **a_;
+  double **st_;
+  int n_;
+  bool avx2_;
+  std::uint64_t clock_ = 0;
+  std::vector<std::uint64_t> stamp_;  // time of the last writing of each row
+  struct Written {
+    int p;
+    int q;
+  };
+  std::vector<Written> recent_;  // the last rotations, by time modulo its size
+  std::uint64_t recent_mask_;
+  std::vector<LoggedRotation> log_;
+  std::size_t logged_ = 0;
+};
+
+// The solver working element by element on the tables as given; used when
+// the matrix is not exactly symmetric, where rows and columns differ.
+struct PlainSolver {
+  double **a;
+  double **s;
+  int n;
+
+  bool sweep(double anorm, unsigned long long &rotations) const {
+    bool in = false;
+    for (int iq = 1; iq < n; ++iq) {
+      for (int ip = 0; ip < iq; ++ip) {
+        if (!(std::fabs(a[ip][iq]) - anorm < 0)) {
+          rotate(ip, iq);
+          in = true;
+          ++rotations;
+        }
+      }
+    }
+    return in;
+  }
+
+  void rotate(int p, int q) const {
+    const Angle r = rotation_angle(a[p][p], a[q][q], a[p][q]);
+    for (int k = 0; k < n; ++k) {
+      double t = s[k][p];
+      double u = s[k][q];
+      s[k][q] = r.snn * t + r.csn * u;
+      s[k][p] = t * r.csn - u * r.snn;
+      if (k != p && k != q) {
+        t = a[k][p];
+        u = a[k][q];
+        a[k][q] = r.snn * t + r.csn * u;
+        a[k][p] = t * r.csn - u * r.snn;
+      }
+    }
+    const Pivot v = rotated_pivot(a[p][p], a[q][q], a[p][q], r);
+    a[p][q] = v.apq;
+    a[q][p] = a[p][q];
+    a[p][p] = v.app;
+    a[q][q] = v.aqq;
+    for (int l = 0; l < n; ++l) {
+      a[p][l] = a[l][p];
+      a[q][l] = a[l][q];
+    }
+  }
+};
+
+template <class Solver>
+void run_thresholds(Solver &solver, double anorm, double fnorm, int n,
+                    MateigCounts &counts) {
+  do {
+    anorm = anorm / static_cast<double>(n);
+    ++counts.thresholds;
+    unsigned sweeps = 0;
+    bool in = false;
+    do {
+      in = solver.sweep(anorm, counts.rotations);
+      ++sweeps;
+    } while (in && sweeps < kMateigSweepCap);
+    if (in) ++counts.cap_hits;
+    counts.sweeps += sweeps;
+    if (sweeps > counts.max_sweeps) counts.max_sweeps = sweeps;
+  } while (anorm - fnorm > 0);
+}
+
+bool exactly_symmetric(double *const *a, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j)
+      if (std::bit_cast<std::uint64_t>(a[i][j]) != std::bit_cast<std::uint64_t>(a[j][i]))
+        return false;
+  return true;
+}
+
+}  // namespace
+
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts) {
+  counts = MateigCounts{};
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) s[i][j] = 0.0;
+    s[i][i] = 1.0;
+  }
+
+  double anorm = 0.0;
+  for (int c = 0; c < n; ++c)
+    for (int r = 0; r < n; ++r)
+      if (r != c) anorm += a[r][c] * a[r][c];
+  anorm = std::sqrt(anorm);
+
+  // With no off-diagonal element at all the threshold would be 0 and every
+  // element would pass it; with an infinity or a NaN in the matrix no element
+  // ever fails it. Either way the loops below could not end.
+  if (anorm == 0.0 || !std::isfinite(anorm)) {
+    counts.early_exit = true;
+    return;
+  }
+  const double fnorm = anorm * 1e-6;
+
+  if (exactly_symmetric(a, n)) {
+    // Scratch for the row solver: if it cannot be had, the element-wise path
+    // below gives the same result without any.
+    std::unique_ptr<RowSolver> solver;
+    try {
+      solver = std::make_unique<RowSolver>(a, s, n);  // s is the identity, its own transpose
+    } catch (const std::bad_alloc &) {
+      solver.reset();
+    }
+    if (solver) {
+      run_thresholds(*solver, anorm, fnorm, n, counts);
+      solver->finish();
+      return;
+    }
+  }
+  counts.fallback = true;
+  PlainSolver plain{a, s, n};
+  run_thresholds(plain, anorm, fnorm, n, counts);
+}
+
+void new_mateig(double **a, double **s, int n) {
+  MateigCounts counts;
+  new_mateig_counted(a, s, n, counts);
+}
