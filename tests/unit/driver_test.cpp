@@ -63,3 +63,22 @@ TEST(Driver, ErrorDoesNotWaitAtTheEndOfInput) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, "\nError: Can't read file missing\n\nPress enter to continue\n");
 }
+
+// Values that are not numbers, infinities, overflowing squares, constant and
+// duplicated columns, with every result file: the run ends normally.
+TEST(Driver, HostileValuesWithEveryFile) {
+  TempDir dir;
+  testsupport::write_text(dir.file("odd.txt"),
+                          "nan 1 5 1e300 -0 2 2\n"
+                          "1 inf 5 -1e300 0 3 3\n"
+                          "2 -inf 5 1e300 -0 1 1\n"
+                          "3 4 5 1e-300 0x1p-3 7 7\n");
+  std::string out, err;
+  int status = run_command("cd " + quoted(dir.path()) + " && " + quoted(MAVEK_BINARY) +
+                               " --quiet -b -c -v -h7 --oldtetrad -e -f -a -n -z odd.txt",
+                           &out, &err);
+  EXPECT_EQ(status, 0) << err;
+  for (const char *ext : {".std", ".mvd", ".cor", ".cov", ".inp", ".da1", ".his", ".eig", ".fsc", ".sco"})
+    EXPECT_TRUE(testsupport::exists(dir.file(std::string("odd") + ext))) << ext;
+  EXPECT_EQ(out, "\nWARNING! Variable(s)\a 3 has no Std.Dev. Modifies...\nUsing split\n");
+}

@@ -207,17 +207,34 @@ TEST(ReadFile, GrowsTheBufferForALongerLine) {
   EXPECT_EQ(r.err, "\nMessage: Line to long (>256). Rereading.\n\nPress enter to continue\n");
 }
 
-TEST(ReadFile, FirstLineLongerThanTheLineBuffer) {
-  std::string first;
-  while (first.size() < 100000) first += "1.5 ";
-  ReadResult r = read_text_file(first + "\n" + first + "\n");
+TEST(ReadFile, FirstLineLongerThanAMillionCharacters) {
+  std::string first = "1 2" + std::string(1200000, ' ') + "trailing text";
+  ReadResult r = read_text_file(first + "\n3 4\n");
   EXPECT_EQ(r.status, -1);
-  EXPECT_EQ(r.cols, 25000u);
+  EXPECT_EQ(r.cols, 2u);
   EXPECT_EQ(r.rows, 2u);
-  // One message for each doubling of the 40960-byte line buffer (40960 -> 81920 -> 163840).
-  EXPECT_EQ(r.err,
-            "\nMessage: Line to long (>40960). Rereading.\n\nPress enter to continue\n"
-            "\nMessage: Line to long (>81920). Rereading.\n\nPress enter to continue\n");
+  // One message for each doubling of the 40960-byte line buffer, up to 1310720.
+  std::string expected;
+  for (long size = 40960; size < 1310720; size *= 2)
+    expected += "\nMessage: Line to long (>" + std::to_string(size) + "). Rereading.\n\nPress enter to continue\n";
+  EXPECT_EQ(r.err, expected);
+}
+
+TEST(ReadFile, FileThatGrowsAfterTheCount) {
+  TempDir dir;
+  testsupport::write_text(dir.file("in"), "1 2\n3 4\n");
+  LineBuffer line;
+  DataStore store;
+  LineReader in;
+  Examination ex = examine_file(dir.file("in").c_str(), line, 1, in);
+  store.allocate(ex.rows, ex.cols, 30, 0);
+  store.sortarr[0] = 0;
+  store.sortarr[1] = 1;
+  testsupport::write_text(dir.file("in"), "1 2\n3 4\n5 6\n");
+  unsigned rows = ex.rows, cols = ex.cols;
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(read_file(in, &rows, &cols, ex.fsize, store, ex.rows, ex.cols, 1), ExitRequest);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nError: Too many data series: >2\a\n\nPress enter to continue\n");
 }
 
 TEST(ReadFile, NulInsideALine) {
