@@ -316,3 +316,31 @@ TEST(Options, ShellQuoting) {
   shell_quote("", out);
   EXPECT_STREQ(out, "''");
 }
+
+TEST(Options, DefaultSwitchesTurnedOffInEveryForm) {
+  for (const char *word : {"-m-", "-Moff", "--mean=off", "--mean=-"}) {
+    Parsed p;
+    parse({word}, p);
+    EXPECT_EQ(p.o.flag.mvd, 0) << word;
+  }
+  for (const char *word : {"-t-", "-Toff", "--tetrad=off", "--tet=-"}) {
+    Parsed p;
+    parse({word}, p);
+    EXPECT_EQ(p.o.flag.tetrad, 0) << word;
+  }
+  Parsed on;
+  parse({"-t-", "-T", "-m-", "--mean"}, on);
+  EXPECT_EQ(on.o.flag.tetrad, 1);
+  EXPECT_EQ(on.o.flag.mvd, 1);
+}
+
+TEST(Options, HelpAndCopyrightLongForms) {
+  Parsed help;
+  int status = -1;
+  parse({"--more", "--help", "data"}, help, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(help.out.find("USAGE: mavek <filename> <options>\n"), std::string::npos);
+  Parsed copyright;
+  parse({"--copyright"}, copyright);
+  EXPECT_EQ(copyright.err.substr(0, 10), "Copyright ");
+}
