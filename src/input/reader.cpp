@@ -8,10 +8,9 @@
 #include "input/drop.h"
 #include "input/numscan.h"
 
-LineBuffer::LineBuffer() {
-  size_ = 40960;
+LineBuffer::LineBuffer(const char *name, long size) : name_(name), size_(size) {
   data_ = static_cast<char *>(std::malloc(size_));
-  if (data_ == nullptr) error("Not enough memory (%s, %d)", "line", 40960);
+  if (data_ == nullptr) error("Not enough memory (%s, %ld)", name_, size_);
 }
 
 LineBuffer::~LineBuffer() { std::free(data_); }
@@ -19,7 +18,7 @@ LineBuffer::~LineBuffer() { std::free(data_); }
 void LineBuffer::grow() {
   long bigger = size_ * 2;
   char *p = static_cast<char *>(std::realloc(data_, bigger));
-  if (p == nullptr) error("Not enough memory (%s, %ld)", "line", bigger);
+  if (p == nullptr) error("Not enough memory (%s, %ld)", name_, bigger);
   data_ = p;
   size_ = bigger;
 }
@@ -107,13 +106,7 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
   long line_len = 5 * first_len / 4;
   if (line_len < 256) line_len = 256;
 
-  char *buff = static_cast<char *>(std::malloc(line_len));
-  if (buff == nullptr) error("Not enough memory (%s, %ld)", "buff", line_len);
-  struct Owner {
-    char *&p;
-    ~Owner() { std::free(p); }
-  } owner{buff};
-
+  LineBuffer buff("buff", line_len);
   long restart = infil.tell();
   unsigned stored = 0;
   unsigned row_length = 0;
@@ -123,17 +116,13 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
 
   while (!infil.eof()) {
     std::size_t len = 0;
-    if (myfgets(buff, line_len, infil, &len) == nullptr) break;
+    if (myfgets(buff.data(), buff.size(), infil, &len) == nullptr) break;
     bool reread_failed = false;
-    while (!ends_line(buff, len) && !infil.eof()) {
-      message("Line to long (>%ld). Rereading.\n", line_len);
-      long bigger = line_len * 2;
-      char *p = static_cast<char *>(std::realloc(buff, bigger));
-      if (p == nullptr) error("Not enough memory (%s, %ld)", "buff", bigger);
-      buff = p;
-      line_len = bigger;
+    while (!ends_line(buff.data(), len) && !infil.eof()) {
+      message("Line to long (>%ld). Rereading.\n", buff.size());
+      buff.grow();
       infil.seek(restart);
-      if (myfgets(buff, line_len, infil, &len) == nullptr) {
+      if (myfgets(buff.data(), buff.size(), infil, &len) == nullptr) {
         reread_failed = true;
         break;
       }
@@ -141,7 +130,7 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
     if (reread_failed) break;
     if (stored >= g_rows) error("Too many data series: >%d\a\n", g_rows);
 
-    unsigned count = parse_line(buff, store.dd[stored], sortarr, g_cols, stored);
+    unsigned count = parse_line(buff.data(), store.dd[stored], sortarr, g_cols, stored);
     if (row_length == 0) {
       row_length = count;
     } else if (count != row_length) {

@@ -6,20 +6,22 @@
 #include "input/datastore.h"
 #include "myfgets.h"
 
-// The driver's line buffer: 40960 bytes at start-up, only ever doubled.
+// A line buffer that only ever doubles: the driver's "line" (40960 bytes at
+// start-up) and the reading pass's "buff". Running out of memory ends the run
+// with "Not enough memory (<name>, <bytes>)".
 class LineBuffer {
  public:
-  LineBuffer();  // ends the run with "Not enough memory (line, 40960)" on failure
+  explicit LineBuffer(const char *name = "line", long size = 40960);
   LineBuffer(const LineBuffer &) = delete;
   LineBuffer &operator=(const LineBuffer &) = delete;
   ~LineBuffer();
 
   char *data() const { return data_; }
   long size() const { return size_; }
-  // Doubles the buffer; ends the run with "Not enough memory (line, ...)".
-  void grow();
+  void grow();  // doubles the size
 
  private:
+  const char *name_;
   char *data_ = nullptr;
   long size_ = 0;
 };
