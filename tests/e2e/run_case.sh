@@ -13,7 +13,7 @@
 # Time stamps in "logfile", the build date in the banner and the elapsed
 # seconds are masked before the comparison; their shape is still checked.
 set -u
-bin=$1
+bin=$(readlink -f "$1")
 case_dir=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
