@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <new>
 #include <string>
 
 #include "cli/diagnostics.h"
@@ -102,7 +103,13 @@ int run_unchecked(int argc, char **argv) {
 
 int run(int argc, char **argv) {
   try {
-    return run_unchecked(argc, argv);
+    try {
+      return run_unchecked(argc, argv);
+    } catch (const std::bad_alloc &) {
+      // Scratch memory of a step (the median's copy of a column, the
+      // solver's work space) ran out: as fatal as a table that cannot be had.
+      error("Not enough memory");
+    }
   } catch (const ExitRequest &e) {
     std::fflush(stdout);
     return e.status;
