@@ -24,6 +24,8 @@
 
 #include "input/datastore.h"
 #include "output/components.h"
+#include "stats/histogram.h"
+#include "stats/new_stcrmt.h"
 #include "stats/principal.h"
 
 namespace {
@@ -37,26 +39,10 @@ void prepare(DataStore &store, unsigned rows, unsigned m) {
     for (unsigned k = 0; k < m; ++k)
       store.dd[r][k] = std::round((50.0 + 10.0 * (common * 0.2 * (k + 1) + normal(rng))) * 100.0) / 100.0;
   }
-  for (unsigned k = 0; k < m; ++k) {
-    double sum = 0.0;
-    for (unsigned r = 0; r < rows; ++r) sum += store.dd[r][k];
-    store.v[k].mean = sum / rows;
-    double sq = 0.0;
-    for (unsigned r = 0; r < rows; ++r)
-      sq += (store.dd[r][k] - store.v[k].mean) * (store.dd[r][k] - store.v[k].mean);
-    store.v[k].stddev = std::sqrt(sq / (rows - 1));
-  }
-  for (unsigned j = 0; j < m; ++j) {
-    for (unsigned k = j + 1; k < m; ++k) {
-      double c = 0.0;
-      for (unsigned r = 0; r < rows; ++r)
-        c += (store.dd[r][j] - store.v[j].mean) * (store.dd[r][k] - store.v[k].mean);
-      c = c / rows / (store.v[j].stddev * store.v[k].stddev);
-      store.cc[j][k] = c;
-      store.cc[k][j] = c;
-    }
-    store.cc[j][j] = 1.0;
-  }
+  // The statistics as the program computes them.
+  MinMax(store, rows, m);
+  new_stcrmt(store.dd, static_cast<int>(m), static_cast<int>(rows), store.v.get(), store.cc, store.ccov);
+  for (unsigned k = 0; k < m; ++k) store.cc[k][k] = 1.0;
   principal_components(store, m);
 }
 

@@ -17,6 +17,8 @@
 #include "cli/diagnostics.h"
 #include "cli/options.h"
 #include "input/datastore.h"
+#include "stats/histogram.h"
+#include "stats/new_stcrmt.h"
 #include "stats/principal.h"
 
 namespace {
@@ -28,35 +30,17 @@ std::string read_file(const std::string &name) {
   return text.str();
 }
 
-// Fills the store with a table (rows by m, row-major in `data`), its means
-// and standard deviations (divisor n - 1), its correlation matrix (covariance
-// with divisor n over the product of the standard deviations, diagonal 1.0)
-// and its principal components.
+// Fills the store with a table (rows by m, row-major in `data`), its
+// statistics and correlation matrix (diagonal 1.0) and its principal
+// components.
 void prepare(DataStore &store, unsigned rows, unsigned m, const std::vector<double> &data) {
   store.allocate(rows, m, 30, 0);
   for (unsigned r = 0; r < rows; ++r)
     for (unsigned k = 0; k < m; ++k) store.dd[r][k] = data[r * m + k];
-  for (unsigned k = 0; k < m; ++k) {
-    double sum = 0.0;
-    for (unsigned r = 0; r < rows; ++r) sum += store.dd[r][k];
-    store.v[k].mean = sum / rows;
-    double sq = 0.0;
-    for (unsigned r = 0; r < rows; ++r)
-      sq += (store.dd[r][k] - store.v[k].mean) * (store.dd[r][k] - store.v[k].mean);
-    store.v[k].variance = sq / (rows - 1);
-    store.v[k].stddev = std::sqrt(store.v[k].variance);
-  }
-  for (unsigned j = 0; j < m; ++j) {
-    for (unsigned k = j + 1; k < m; ++k) {
-      double c = 0.0;
-      for (unsigned r = 0; r < rows; ++r)
-        c += (store.dd[r][j] - store.v[j].mean) * (store.dd[r][k] - store.v[k].mean);
-      c = c / rows / (store.v[j].stddev * store.v[k].stddev);
-      store.cc[j][k] = c;
-      store.cc[k][j] = c;
-    }
-    store.cc[j][j] = 1.0;
-  }
+  // The statistics as the program computes them.
+  MinMax(store, rows, m);
+  new_stcrmt(store.dd, static_cast<int>(m), static_cast<int>(rows), store.v.get(), store.cc, store.ccov);
+  for (unsigned k = 0; k < m; ++k) store.cc[k][k] = 1.0;
   principal_components(store, m);
 }
 
