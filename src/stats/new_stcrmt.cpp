@@ -83,11 +83,16 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
     const double rp1 = static_cast<double>(r) + 1.0;
     for (int j = 0; j < m; ++j) update_row(ccov[j], cen.data(), cen[j], rp1, j, m);
   }
+  // The covariance has divisor n and the standard deviations n - 1; the
+  // factor q = n / (n - 1) brings the covariance to n - 1 as well, so that cc
+  // holds product-moment correlations. One observation has no n - 1 (and
+  // every covariance is 0 then).
+  const double q = rows == 1 ? 1.0 : n / static_cast<double>(rows - 1);
   for (int j = 0; j < m; ++j) {
     for (int k = j; k < m; ++k) {
       double c = ccov[j][k];
       ccov[k][j] = c;
-      cc[j][k] = c / (v[j].stddev * v[k].stddev);
+      cc[j][k] = (c * q) / (v[j].stddev * v[k].stddev);
       cc[k][j] = cc[j][k];
     }
   }

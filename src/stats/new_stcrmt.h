@@ -11,8 +11,9 @@
 // whose min equals its max (v[i].min/max must be set), is constant: it gets
 // the variance 0.0001 and is listed in a warning on standard output.
 // ccov[j][k] is the covariance with divisor n (a running mean of the centred
-// products, observations in ascending order); cc[j][k] is it over
-// stddev_j * stddev_k. Both matrices full and symmetric. Returns 0.
+// products, observations in ascending order); cc[j][k] is the product-moment
+// correlation (ccov[j][k] * q) / (stddev_j * stddev_k) with q = n / (n - 1)
+// (1 for one observation). Both matrices full and symmetric. Returns 0.
 int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov);
 
 // qsort-style three-way comparison of two doubles under a total order: -0

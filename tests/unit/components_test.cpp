@@ -44,7 +44,12 @@ void prepare(DataStore &store, unsigned rows, unsigned m, const std::vector<doub
   principal_components(store, m);
 }
 
-// The worked example: two variables, observations (1, 2), (2, 1), (3, 4), (4, 3).
+// The worked example: two variables, observations (1, 2), (2, 1), (3, 4),
+// (4, 3). Deviations -1.5 -0.5 0.5 1.5 and -0.5 -1.5 1.5 0.5, so the sum of
+// products is 3 and each sum of squares 5: r = 3 / 5 = 0.6. The eigenvalues
+// of [[1, 0.6], [0.6, 1]] are 1.6 and 0.4 (80 % and 20 %), with the vectors
+// (1, 1) / sqrt(2) and (1, -1) / sqrt(2): loadings sqrt(0.8) = 0.894 and
+// sqrt(0.2) = 0.447, coefficients sqrt(0.8) / 80 and sqrt(0.2) / 20.
 void four_observations(DataStore &store) {
   prepare(store, 4, 2, {1, 2, 2, 1, 3, 4, 4, 3});
 }
@@ -121,10 +126,10 @@ TEST_F(ComponentFiles, EigFileOfTheWorkedExample) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing file: " + path(".eig") + "\n");
   EXPECT_EQ(utfnamn_, path(".eig"));
   EXPECT_EQ(read_file(path(".eig")),
-            "  72.500  27.500\n"
+            "  80.000  20.000\n"
             " 51.400  48.600\n"
-            " 0.851   0.524 \n"
-            " 0.851  -0.524 \n");
+            " 0.894   0.447 \n"
+            " 0.894  -0.447 \n");
 }
 
 TEST_F(ComponentFiles, FscFileOfTheWorkedExample) {
@@ -135,10 +140,10 @@ TEST_F(ComponentFiles, FscFileOfTheWorkedExample) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing file: " + path(".fsc") + "\n");
   EXPECT_EQ(read_file(path(".fsc")),
             "[FSC_SORTED]\n"
-            " 1.1744404e-02  1.9069252e-02 \n"
-            " 1.1744404e-02 -1.9069252e-02 \n"
+            " 1.1180340e-02  2.2360680e-02 \n"
+            " 1.1180340e-02 -2.2360680e-02 \n"
             "[ROOT_SORTED]\n"
-            " 1.4500000e+00  5.5000000e-01 \n"
+            " 1.6000000e+00  4.0000000e-01 \n"
             "[STD]\n"
             " 1.2909944e+00  1.2909944e+00 \n"
             "[MEAN]\n"
@@ -155,10 +160,10 @@ TEST_F(ComponentFiles, ScoFileOfTheWorkedExample) {
             "Writing file: " + path(".sco") + " 2 scores\n");
   EXPECT_EQ(o.scores, 2u);  // three asked for, two variables
   EXPECT_EQ(read_file(path(".sco")),
-            "  0.02729  -0.01477 \n"
-            "  0.02729   0.01477 \n"
-            "  0.06368  -0.01477 \n"
-            "  0.06368   0.01477 \n");
+            "  0.02598  -0.01732 \n"
+            "  0.02598   0.01732 \n"
+            "  0.06062  -0.01732 \n"
+            "  0.06062   0.01732 \n");
 }
 
 TEST_F(ComponentFiles, ScoFileOfTheWorkedExampleWithScoresMean) {
@@ -171,10 +176,10 @@ TEST_F(ComponentFiles, ScoFileOfTheWorkedExampleWithScoresMean) {
   write_sco(utfnamn_, store, 4, 2, o);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(read_file(path(".sco")),
-            " -0.01819  -0.01477 \n"
-            " -0.01819   0.01477 \n"
-            "  0.01819  -0.01477 \n"
-            "  0.01819   0.01477 \n");
+            " -0.01732  -0.01732 \n"
+            " -0.01732   0.01732 \n"
+            "  0.01732  -0.01732 \n"
+            "  0.01732   0.01732 \n");
 }
 
 TEST_F(ComponentFiles, QuietWritesTheSameFilesSilently) {

@@ -642,6 +642,8 @@ def moments(dd, n, m, v, out):
         v[i].curt = fdiv(t4, variance * (nd * variance)) - 3.0
     cc = [[0.0] * m for _ in range(m)]
     ccov = [[0.0] * m for _ in range(m)]
+    # Pearson correlation: the covariance (divisor n) times n / (n - 1).
+    q = 1.0 if n == 1 else nd / float(n - 1)
     for j in range(m):
         mj = v[j].mean
         for k in range(j, m):
@@ -653,7 +655,7 @@ def moments(dd, n, m, v, out):
             ccov[j][k] = c
             cc[j][k] = c
             ccov[k][j] = ccov[j][k]
-            cc[j][k] = fdiv(cc[j][k], v[j].stddev * v[k].stddev)
+            cc[j][k] = fdiv(cc[j][k] * q, v[j].stddev * v[k].stddev)
             cc[k][j] = cc[j][k]
     for i in range(m):
         v[i].variable = float(i + 1)
