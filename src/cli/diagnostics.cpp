@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace {
 
 void report(const char *prefix, const char *fmt, va_list ap) {
@@ -12,7 +14,10 @@ void report(const char *prefix, const char *fmt, va_list ap) {
   std::vfprintf(stderr, fmt, ap);
   std::fputs("\nPress enter to continue\n", stderr);
   std::fflush(stderr);
-  (void)std::getchar();
+  // Only a person at a terminal can answer the prompt. A batch job's standard
+  // input may be a pipe or socket that never delivers, and waiting on it
+  // would hang the run.
+  if (isatty(STDIN_FILENO) != 0) (void)std::getchar();
 }
 
 }  // namespace

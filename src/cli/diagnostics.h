@@ -9,11 +9,11 @@ struct ExitRequest {
 };
 
 // Writes "\nError: ", the formatted text and "\nPress enter to continue\n" to
-// standard error, reads one character from standard input (returns at once at
-// its end) and ends the run with exit status 1.
+// standard error, waits for one character when standard input is a terminal
+// (and goes on at once otherwise) and ends the run with exit status 1.
 [[noreturn]] void error(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Like error with "\nMessage: ", but returns after the character is read.
+// Like error with "\nMessage: ", but returns after the wait.
 void message(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // A malloc'd copy of s (free it with std::free), or null when memory runs out.

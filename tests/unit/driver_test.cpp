@@ -1,9 +1,17 @@
 // Runs of the built program that need more than the case folders offer.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "support.h"
 
@@ -18,6 +26,30 @@ std::string quoted(const std::string &s) {
   for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
+
+// Waits up to `seconds` for the child to end; kills it when it does not.
+// Returns whether it ended by itself, with its wait status in *status.
+bool ended_within(pid_t pid, int seconds, int *status) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid, status, WNOHANG) == pid) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, status, 0);
+  return false;
+}
+
+// Everything readable from fd until its writers are gone.
+std::string drain(int fd) {
+  std::string text;
+  char buf[512];
+  ssize_t got;
+  while ((got = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(got));
+  return text;
+}
+
+const char kMissingReport[] = "\nError: Can't read file missing\n\nPress enter to continue\n";
 
 }  // namespace
 
@@ -81,4 +113,87 @@ TEST(Driver, HostileValuesWithEveryFile) {
   for (const char *ext : {".std", ".mvd", ".cor", ".cov", ".inp", ".da1", ".his", ".eig", ".fsc", ".sco"})
     EXPECT_TRUE(testsupport::exists(dir.file(std::string("odd") + ext))) << ext;
   EXPECT_EQ(out, "\nWARNING! Variable(s)\a 3 has no Std.Dev. Modifies...\nUsing split\n");
+}
+
+// A batch job's standard input may be a pipe that stays open and never
+// delivers: the prompt is printed, but the run must not wait on it.
+TEST(Driver, ErrorDoesNotWaitOnAPipeThatNeverDelivers) {
+  TempDir dir;
+  int in[2], err[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(pipe(err), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(err[1], 2);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    for (int fd : {in[0], in[1], err[0], err[1], null}) close(fd);
+    if (chdir(dir.path().c_str()) != 0) _exit(126);
+    execl(MAVEK_BINARY, "mavek", "--quiet", "missing", static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  close(err[1]);
+  int status = 0;
+  const bool ended = ended_within(pid, 60, &status);  // in[1] stays open meanwhile
+  close(in[1]);
+  const std::string text = drain(err[0]);
+  close(err[0]);
+  ASSERT_TRUE(ended) << "the run waited on its standard input";
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(text, kMissingReport);
+}
+
+// At a terminal the prompt means what it says: the run ends only after the
+// user has pressed Enter.
+TEST(Driver, ErrorAtATerminalWaitsForEnter) {
+  TempDir dir;
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string slave_name = ptsname(master);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setsid();
+    const int slave = open(slave_name.c_str(), O_RDWR);
+    if (slave < 0) _exit(125);
+    for (int fd = 0; fd < 3; ++fd) dup2(slave, fd);
+    close(slave);
+    close(master);
+    if (chdir(dir.path().c_str()) != 0) _exit(126);
+    execl(MAVEK_BINARY, "mavek", "--quiet", "missing", static_cast<char *>(nullptr));
+    _exit(127);
+  }
+
+  // Read the terminal until the prompt has been shown.
+  std::string shown;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (shown.find("Press enter to continue") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 100) > 0) {
+      char buf[256];
+      const ssize_t got = read(master, buf, sizeof buf);
+      if (got <= 0) break;
+      shown.append(buf, static_cast<std::size_t>(got));
+    }
+  }
+  EXPECT_NE(shown.find("Error: Can't read file missing"), std::string::npos) << shown;
+  ASSERT_NE(shown.find("Press enter to continue"), std::string::npos) << shown;
+
+  // Still waiting a while after the prompt, until Enter is typed.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the run did not wait for Enter";
+  ASSERT_EQ(write(master, "\n", 1), 1);
+  const bool ended = ended_within(pid, 60, &status);
+  close(master);
+  ASSERT_TRUE(ended) << "the run did not end after Enter";
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
 }
