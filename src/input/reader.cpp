@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "cli/diagnostics.h"
 #include "input/drop.h"
 #include "input/numscan.h"
@@ -42,6 +44,13 @@ long progress_figure(double q) {
 
 Examination examine_file(const char *name, LineBuffer &line, int quiet, LineReader &infil) {
   Examination ex;
+  // The file is read three times from its start, which only a regular file
+  // allows: a FIFO would hang on its second opening, a device such as
+  // /dev/zero never ends. stat follows symbolic links, so /dev/stdin
+  // redirected from a file is that file. Directories fail further on.
+  struct stat st;
+  if (stat(name, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+    error("Can't read file %s\n", name);
   open_input(infil, name);
   if (quiet == 0) std::printf("\nExamining file: %s\n", name);
   long p_pos = infil.tell();
