@@ -15,8 +15,8 @@
 #include <random>
 #include <vector>
 
-#include "stats/new_mateig.h"
 #include "mateig_reference.h"
+#include "stats/new_mateig.h"
 
 namespace {
 
@@ -29,7 +29,6 @@ struct Square {
   }
   double **get() { return rows.data(); }
 };
-
 
 // Correlation matrix (divisor n for the covariance, n - 1 for the standard
 // deviations, diagonal 1.0) of a table with some structure: a few common
@@ -108,15 +107,15 @@ int main(int argc, char **argv) {
   const unsigned long long ref_rotations = reference_mateig(a_ref.get(), s_ref.get(), m);
   const double t_ref = seconds_since(t0);
 
-  const bool same_a = std::memcmp(a_fast.block.data(), a_ref.block.data(),
-                                  a_fast.block.size() * sizeof(double)) == 0;
-  const bool same_s = std::memcmp(s_fast.block.data(), s_ref.block.data(),
-                                  s_fast.block.size() * sizeof(double)) == 0;
+  const bool same_a =
+      std::memcmp(a_fast.block.data(), a_ref.block.data(), a_fast.block.size() * sizeof(double)) == 0;
+  const bool same_s =
+      std::memcmp(s_fast.block.data(), s_ref.block.data(), s_fast.block.size() * sizeof(double)) == 0;
 
-  std::printf("rotations: %llu (reference %llu), sweeps %llu, thresholds %u, "
-              "most sweeps at one threshold %u, cap hits %u\n",
-              counts.rotations, ref_rotations, counts.sweeps, counts.thresholds,
-              counts.max_sweeps, counts.cap_hits);
+  std::printf(
+      "rotations: %llu (reference %llu), sweeps %llu, thresholds %u, "
+      "most sweeps at one threshold %u, cap hits %u\n",
+      counts.rotations, ref_rotations, counts.sweeps, counts.thresholds, counts.max_sweeps, counts.cap_hits);
   std::printf("reference: %.3f s\n", t_ref);
   std::printf("new_mateig: %.3f s\n", t_fast);
   std::printf("speed-up: %.2fx\n", t_ref / t_fast);

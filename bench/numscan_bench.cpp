@@ -2,8 +2,6 @@
 // same text: lines of 10 numbers printed with "%.6g" (and, for comparison,
 // "%.17g"), blank separated.  Both report bytes per second of text.
 
-#include "input/numscan.h"
-
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -11,6 +9,8 @@
 #include <cstdio>
 #include <random>
 #include <string>
+
+#include "input/numscan.h"
 
 namespace {
 
@@ -55,8 +55,7 @@ void BM_scan_numbers(benchmark::State &state) {
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
   state.SetLabel(state.range(0) == 0 ? "%.6g" : "%.17g");
 }
 
@@ -78,8 +77,7 @@ void BM_bare_from_chars(benchmark::State &state) {
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
   state.SetLabel(state.range(0) == 0 ? "%.6g" : "%.17g");
 }
 

@@ -131,7 +131,8 @@ int main(int argc, char **argv) {
 
   std::vector<double> scores(static_cast<std::size_t>(rows) * m);
   for (unsigned r = 0; r < rows; ++r)
-    for (unsigned c = 0; c < m; ++c) scores[static_cast<std::size_t>(r) * m + c] = plain_score(store, m, r, c, 0);
+    for (unsigned c = 0; c < m; ++c)
+      scores[static_cast<std::size_t>(r) * m + c] = plain_score(store, m, r, c, 0);
 
   auto plain = [&](std::FILE *f) { write_plain(f, store, rows, m); };
   auto precomputed = [&](std::FILE *f) { write_precomputed(f, scores, rows, m); };

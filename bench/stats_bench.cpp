@@ -33,8 +33,8 @@ double seconds_since(Clock::time_point t0) {
 }
 
 __attribute__((target_clones("avx2", "default"), noinline)) void bare_update(double *__restrict c,
-                                                                           const double *__restrict p,
-                                                                           std::size_t pairs, double rp1) {
+                                                                             const double *__restrict p,
+                                                                             std::size_t pairs, double rp1) {
   for (std::size_t i = 0; i < pairs; ++i) c[i] = c[i] + (p[i] - c[i]) / rp1;
 }
 
@@ -144,9 +144,10 @@ void whole_run_and_std(long rows) {
     best_ours = std::min(best_ours, seconds_since(t0));
   }
   bool same = read_all(ref_path) == read_all("/tmp/mavek_bench_stats.std");
-  std::printf("3. \".std\": fprintf %.3f s, writer %.3f s: %.1f times faster, bytes %s\n", best_printf, best_ours,
-              best_printf / best_ours, same ? "identical" : "DIFFERENT");
-  for (const char *ext : {".txt", ".std", ".mvd", ".inp"}) std::remove(("/tmp/mavek_bench_stats" + std::string(ext)).c_str());
+  std::printf("3. \".std\": fprintf %.3f s, writer %.3f s: %.1f times faster, bytes %s\n", best_printf,
+              best_ours, best_printf / best_ours, same ? "identical" : "DIFFERENT");
+  for (const char *ext : {".txt", ".std", ".mvd", ".inp"})
+    std::remove(("/tmp/mavek_bench_stats" + std::string(ext)).c_str());
   std::remove(ref_path.c_str());
   std::remove("logfile");
 }

@@ -49,8 +49,7 @@ class LineReader {
 // characters of `commentchars` or with a NUL byte. A comment line is skipped
 // whole, however long. With a null `commentchars` it is a plain read.
 // Returns s, or null at the end of the file.
-char *myfgets_c(char *s, std::size_t n, LineReader &in, const char *commentchars,
-                std::size_t *len = nullptr);
+char *myfgets_c(char *s, std::size_t n, LineReader &in, const char *commentchars, std::size_t *len = nullptr);
 
 // myfgets_c with the comment characters "#;!".
 char *myfgets(char *s, std::size_t n, LineReader &in, std::size_t *len = nullptr);

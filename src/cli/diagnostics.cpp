@@ -1,11 +1,11 @@
 #include "cli/diagnostics.h"
 
+#include <unistd.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace {
 

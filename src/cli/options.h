@@ -32,8 +32,8 @@ struct Options {
   int more = 0;
   int timer = 0;
   int allscores = 0;
-  unsigned scores = 3;      // score columns in ".sco"; lowered by the ".sco" step
-  unsigned histosize = 30;  // histogram bins
+  unsigned scores = 3;         // score columns in ".sco"; lowered by the ".sco" step
+  unsigned histosize = 30;     // histogram bins
   char *sortstring = nullptr;  // owned copy of the -s text (malloc'd)
 
   Options() = default;

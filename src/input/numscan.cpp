@@ -46,33 +46,25 @@ namespace {
 
 inline bool is_digit(unsigned char c) { return static_cast<unsigned>(c - '0') < 10u; }
 
-inline bool is_xdigit(unsigned char c) {
-  return is_digit(c) || static_cast<unsigned>((c | 0x20) - 'a') < 6u;
-}
+inline bool is_xdigit(unsigned char c) { return is_digit(c) || static_cast<unsigned>((c | 0x20) - 'a') < 6u; }
 
 // isspace() of the "C" locale.
-inline bool is_space(unsigned char c) {
-  return c == ' ' || static_cast<unsigned>(c - '\t') < 5u;
-}
+inline bool is_space(unsigned char c) { return c == ' ' || static_cast<unsigned>(c - '\t') < 5u; }
 
 // True when c is the ASCII letter `lower` in either case (`lower` must be a
 // lowercase letter; only it and its uppercase form give lower after | 0x20).
-inline bool is_letter(unsigned char c, char lower) {
-  return (c | 0x20) == static_cast<unsigned char>(lower);
-}
+inline bool is_letter(unsigned char c, char lower) { return (c | 0x20) == static_cast<unsigned char>(lower); }
 
 // Exactly representable powers of ten.
-constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 #if NUMSCAN_X87
 // Powers of ten that are exact in the 64-bit significand of x87 long double
 // (10^27 = 2^27 * 5^27 and 5^27 < 2^64).
-constexpr long double kPow10L[28] = {
-    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
-    1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
-    1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+constexpr long double kPow10L[28] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+                                     1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+                                     1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
 
 // m * 10^e10 for |e10| <= 27, rounded correctly to double, when that can be
 // told from one extended-precision operation; false when it cannot.

@@ -1,10 +1,10 @@
 #include "input/reader.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <sys/stat.h>
 
 #include "cli/diagnostics.h"
 #include "input/drop.h"

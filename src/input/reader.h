@@ -42,8 +42,8 @@ Examination examine_file(const char *name, LineBuffer &line, int quiet, LineRead
 // to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length
 // that longer lines are cut to. On return *Rows and *Columns hold the size of
 // the table read.
-void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
-               DataStore &store, unsigned g_rows, unsigned g_cols, int quiet);
+void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
+               unsigned g_rows, unsigned g_cols, int quiet);
 
 // The numbers at the start of the NUL-terminated text `text`, stored into
 // `row` through `sortarr`, at most g_cols of them (with the truncation

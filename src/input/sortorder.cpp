@@ -42,9 +42,7 @@ void parse_sortstring(int cols, const Options &o, DataStore &store) {
     return;
   }
   for (int i = 0; i < cols; ++i) sortarr[i] = sortarr1[i] = i;
-  if (o.flag.sort == 0 || o.sortstring == nullptr ||
-      (o.flag.covariance == 0 && o.flag.tetrad == 0))
-    return;
+  if (o.flag.sort == 0 || o.sortstring == nullptr || (o.flag.covariance == 0 && o.flag.tetrad == 0)) return;
 
   const char *s = o.sortstring;
   if (o.quiet == 0) std::printf("%s\n", s);

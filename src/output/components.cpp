@@ -25,8 +25,7 @@ void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int qui
   std::FILE *f = file.get();
   const int *position = store.position.get();
 
-  for (unsigned i = 0; i < m; ++i)
-    std::fprintf(f, " %- 7.3f", store.root[position[i]] / store.rootsum * 100);
+  for (unsigned i = 0; i < m; ++i) std::fprintf(f, " %- 7.3f", store.root[position[i]] / store.rootsum * 100);
   std::fputc('\n', f);
 
   // The reference row: what each component would explain if the variance
@@ -73,8 +72,8 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
   file.close();
 }
 
-void write_scores(std::FILE *f, const DataStore &store, unsigned rows, unsigned m,
-                  unsigned scores, int scores_mean) {
+void write_scores(std::FILE *f, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
+                  int scores_mean) {
   if (scores > m) scores = m;
   const int *position = store.position.get();
 
@@ -116,8 +115,7 @@ void write_scores(std::FILE *f, const DataStore &store, unsigned rows, unsigned 
   }
 }
 
-void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m,
-               Options &o) {
+void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, Options &o) {
   ResultFile file(utfnamn, ".sco", 40960);
   if (m < o.scores || o.allscores != 0) o.scores = m;
   if (o.quiet == 0)

@@ -22,11 +22,10 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 // count o.scores is first lowered to m when it exceeds m or when
 // o.allscores is set; the change stays for later files.
 // "Writing file: %s %d scores\n" unless o.quiet.
-void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m,
-               Options &o);
+void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, Options &o);
 
 // The lines of ".sco" for the first `scores` components (scores <= m) onto
 // f: standardised values (centred on the means when scores_mean is set)
 // times the factor-score coefficients.
-void write_scores(std::FILE *f, const DataStore &store, unsigned rows, unsigned m,
-                  unsigned scores, int scores_mean);
+void write_scores(std::FILE *f, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
+                  int scores_mean);

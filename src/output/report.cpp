@@ -44,11 +44,13 @@ void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int 
   ResultFile file(utfnamn, ".mvd");
   file.announce(quiet);
   std::FILE *f = file.get();
-  std::fprintf(f, "!%s", " Variable  Mean     Variance  Std.Dev.  Min       Max       Skewness  Curtosis  Median\n");
+  std::fprintf(f, "!%s",
+               " Variable  Mean     Variance  Std.Dev.  Min       Max       Skewness  Curtosis  Median\n");
   for (unsigned i = 0; i < cols; ++i) {
     const stats &s = store.v[i];
     std::fprintf(f, "%9d ", variable_label(store, i));
-    for (double x : {s.mean, s.variance, s.stddev, s.min, s.max, s.skew, s.curt}) std::fprintf(f, "%9.4f ", x);
+    for (double x : {s.mean, s.variance, s.stddev, s.min, s.max, s.skew, s.curt})
+      std::fprintf(f, "%9.4f ", x);
     std::fprintf(f, "%9.4f", s.median);
     std::fprintf(f, "\n");
   }

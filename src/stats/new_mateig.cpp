@@ -74,9 +74,8 @@ typedef double v2d __attribute__((vector_size(16)));
 typedef double v4d __attribute__((vector_size(32)));
 
 template <class V>
-__attribute__((always_inline)) inline void rotate_span(double *__restrict xp,
-                                                       double *__restrict xq, int lo, int hi,
-                                                       double snn, double csn) {
+__attribute__((always_inline)) inline void rotate_span(double *__restrict xp, double *__restrict xq, int lo,
+                                                       int hi, double snn, double csn) {
   constexpr int w = sizeof(V) / sizeof(double);
   V vs;
   V vc;
@@ -108,8 +107,8 @@ __attribute__((always_inline)) inline void rotate_span(double *__restrict xp,
 
 // Rows p and q of the matrix, all columns but p and q.
 template <class V>
-__attribute__((always_inline)) inline void rotate_rows_with(double *rp, double *rq, int p, int q,
-                                                            int n, double snn, double csn) {
+__attribute__((always_inline)) inline void rotate_rows_with(double *rp, double *rq, int p, int q, int n,
+                                                            double snn, double csn) {
   rotate_span<V>(rp, rq, 0, p, snn, csn);
   rotate_span<V>(rp, rq, p + 1, q, snn, csn);
   rotate_span<V>(rp, rq, q + 1, n, snn, csn);
@@ -128,8 +127,7 @@ struct LoggedRotation {
 // and applied later, a narrow band of k at a time: the band of every
 // eigenvector stays in cache while the whole list runs over it.
 template <class V>
-__attribute__((always_inline)) inline void apply_rotations_with(double **st, int n,
-                                                                const LoggedRotation *log,
+__attribute__((always_inline)) inline void apply_rotations_with(double **st, int n, const LoggedRotation *log,
                                                                 std::size_t count) {
   constexpr int band = 32;
   for (int k0 = 0; k0 < n; k0 += band) {
@@ -145,12 +143,11 @@ __attribute__((always_inline)) inline void apply_rotations_with(double **st, int
 // the baseline (two lanes). The results are the same bits either way.
 #if defined(__x86_64__) || defined(__i386__)
 #define MATEIG_HAVE_AVX2_PATH 1
-__attribute__((target("avx2"))) void rotate_rows_avx2(double *rp, double *rq, int p, int q, int n,
-                                                      double snn, double csn) {
+__attribute__((target("avx2"))) void rotate_rows_avx2(double *rp, double *rq, int p, int q, int n, double snn,
+                                                      double csn) {
   rotate_rows_with<v4d>(rp, rq, p, q, n, snn, csn);
 }
-__attribute__((target("avx2"))) void apply_rotations_avx2(double **st, int n,
-                                                          const LoggedRotation *log,
+__attribute__((target("avx2"))) void apply_rotations_avx2(double **st, int n, const LoggedRotation *log,
                                                           std::size_t count) {
   apply_rotations_with<v4d>(st, n, log, count);
 }
@@ -210,13 +207,7 @@ bool have_avx2() {
 class RowSolver {
  public:
   RowSolver(double **a, double **st, int n)
-      : a_(a),
-        st_(st),
-        n_(n),
-        avx2_(have_avx2()),
-        stamp_(n, 0),
-        recent_(ring_size(n)),
-        log_(kLogSize) {
+      : a_(a), st_(st), n_(n), avx2_(have_avx2()), stamp_(n, 0), recent_(ring_size(n)), log_(kLogSize) {
     recent_mask_ = recent_.size() - 1;
   }
 
@@ -379,8 +370,7 @@ struct PlainSolver {
 };
 
 template <class Solver>
-void run_thresholds(Solver &solver, double anorm, double fnorm, int n,
-                    MateigCounts &counts) {
+void run_thresholds(Solver &solver, double anorm, double fnorm, int n, MateigCounts &counts) {
   do {
     anorm = anorm / static_cast<double>(n);
     ++counts.thresholds;
@@ -399,8 +389,7 @@ void run_thresholds(Solver &solver, double anorm, double fnorm, int n,
 bool exactly_symmetric(double *const *a, int n) {
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j)
-      if (std::bit_cast<std::uint64_t>(a[i][j]) != std::bit_cast<std::uint64_t>(a[j][i]))
-        return false;
+      if (std::bit_cast<std::uint64_t>(a[i][j]) != std::bit_cast<std::uint64_t>(a[j][i])) return false;
   return true;
 }
 

@@ -11,16 +11,18 @@ namespace {
 // row j: c = c + (p - c) / (r + 1) with p = cen[j] * cen[k]. The pairs are
 // independent, so the loop over k runs several of them at once without
 // changing any single sum's order of operations.
-__attribute__((target_clones("avx2", "default"))) void update_row(
-    double *__restrict c, const double *__restrict cen, double cj, double rp1, int from, int to) {
+__attribute__((target_clones("avx2", "default"))) void update_row(double *__restrict c,
+                                                                  const double *__restrict cen, double cj,
+                                                                  double rp1, int from, int to) {
   for (int k = from; k < to; ++k) {
     double p = cj * cen[k];
     c[k] = c[k] + (p - c[k]) / rp1;
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void centre_row(
-    double *__restrict cen, const double *__restrict x, const double *__restrict mean, int m) {
+__attribute__((target_clones("avx2", "default"))) void centre_row(double *__restrict cen,
+                                                                  const double *__restrict x,
+                                                                  const double *__restrict mean, int m) {
   for (int k = 0; k < m; ++k) cen[k] = x[k] - mean[k];
 }
 

@@ -50,9 +50,7 @@ void prepare(DataStore &store, unsigned rows, unsigned m, const std::vector<doub
 // of [[1, 0.6], [0.6, 1]] are 1.6 and 0.4 (80 % and 20 %), with the vectors
 // (1, 1) / sqrt(2) and (1, -1) / sqrt(2): loadings sqrt(0.8) = 0.894 and
 // sqrt(0.2) = 0.447, coefficients sqrt(0.8) / 80 and sqrt(0.2) / 20.
-void four_observations(DataStore &store) {
-  prepare(store, 4, 2, {1, 2, 2, 1, 3, 4, 4, 3});
-}
+void four_observations(DataStore &store) { prepare(store, 4, 2, {1, 2, 2, 1, 3, 4, 4, 3}); }
 
 std::vector<double> random_table(unsigned rows, unsigned m, unsigned seed) {
   std::mt19937 rng(seed);
@@ -156,8 +154,7 @@ TEST_F(ComponentFiles, ScoFileOfTheWorkedExample) {
   Options o;
   testing::internal::CaptureStdout();
   write_sco(utfnamn_, store, 4, 2, o);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Writing file: " + path(".sco") + " 2 scores\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing file: " + path(".sco") + " 2 scores\n");
   EXPECT_EQ(o.scores, 2u);  // three asked for, two variables
   EXPECT_EQ(read_file(path(".sco")),
             "  0.02598  -0.01732 \n"
@@ -238,8 +235,7 @@ TEST_F(ComponentFiles, ThreeScoresOfFiveVariablesUnlessAllScores) {
   o.quiet = 0;
   testing::internal::CaptureStdout();
   write_sco(utfnamn_, store, rows, 5, o);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Writing file: " + path(".sco") + " 5 scores\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing file: " + path(".sco") + " 5 scores\n");
   EXPECT_EQ(o.scores, 5u);
   lines = lines_of(read_file(path(".sco")));
   ASSERT_EQ(lines.size(), rows);
@@ -308,8 +304,7 @@ TEST_F(ComponentFiles, FailedCreationEndsTheRun) {
   EXPECT_THROW(write_fsc(missing, store, 2, 1), ExitRequest);
   EXPECT_THROW(write_sco(missing, store, 4, 2, o), ExitRequest);
   const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("Can't create file: " + dir_ + "/no/such/dir/data.sco\a\n"),
-            std::string::npos);
+  EXPECT_NE(err.find("Can't create file: " + dir_ + "/no/such/dir/data.sco\a\n"), std::string::npos);
   EXPECT_EQ(o.scores, 3u);  // the count is lowered only once the file is open
 }
 

@@ -17,14 +17,14 @@ TEST(DataStore, TracesEveryBlockInCreationOrder) {
     return "Allocates " + std::to_string(bytes) + " bytes (" + std::to_string(n) + " * " + std::to_string(s) +
            ")\n";
   };
-  std::string expected = line(216, 3, 72) + line(72, 9, 8) + line(12, 3, 4) + line(12, 3, 4) + line(24, 3, 8) +
-                         line(12, 3, 4) + line(12, 3, 4) + line(30 * ptr, 30, ptr) + line(360, 90, 4) +
-                         line(3 * ptr, 3, ptr) + line(72, 9, 8) + line(3 * ptr, 3, ptr) + line(72, 9, 8) +
-                         line(3 * ptr, 3, ptr) + line(72, 9, 8) + line(100 * ptr, 100, ptr) +
+  std::string expected = line(216, 3, 72) + line(72, 9, 8) + line(12, 3, 4) + line(12, 3, 4) +
+                         line(24, 3, 8) + line(12, 3, 4) + line(12, 3, 4) + line(30 * ptr, 30, ptr) +
+                         line(360, 90, 4) + line(3 * ptr, 3, ptr) + line(72, 9, 8) + line(3 * ptr, 3, ptr) +
+                         line(72, 9, 8) + line(3 * ptr, 3, ptr) + line(72, 9, 8) + line(100 * ptr, 100, ptr) +
                          line(2400, 300, 8);
   EXPECT_EQ(trace, expected);
-  EXPECT_EQ(store.mem_usage, 216u + 72 + 12 + 12 + 24 + 12 + 12 + 30 * ptr + 360 + 3 * (3 * ptr + 72) +
-                                 100 * ptr + 2400);
+  EXPECT_EQ(store.mem_usage,
+            216u + 72 + 12 + 12 + 24 + 12 + 12 + 30 * ptr + 360 + 3 * (3 * ptr + 72) + 100 * ptr + 2400);
 }
 
 TEST(DataStore, TablesAreZeroFilledAndRowsBackToBack) {

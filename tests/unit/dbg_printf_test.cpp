@@ -33,4 +33,3 @@ TEST(DbgPrintf, TraceComesAfterPendingOutput) {
   close(saved_err);
   EXPECT_EQ(testsupport::read_text(dir.file("both")), "pending Debug: parse(12) after\nlater\n");
 }
-

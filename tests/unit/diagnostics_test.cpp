@@ -15,7 +15,8 @@ TEST(Diagnostics, ErrorWritesItsFrameAndEndsWithStatusOne) {
     status = e.status;
   }
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nError: Too few variables\n\nPress enter to continue\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "\nError: Too few variables\n\nPress enter to continue\n");
 }
 
 TEST(Diagnostics, ErrorFormatsItsArguments) {
@@ -41,4 +42,3 @@ TEST(Diagnostics, StrdupCopies) {
   EXPECT_STREQ(copy, "3 1 2");
   std::free(copy);
 }
-

@@ -73,7 +73,8 @@ TEST(Driver, OneLogEntryAndOneBannerForTwoFiles) {
   testsupport::write_text(dir.file("a.txt"), "1 2\n2 1\n3 4\n");
   testsupport::write_text(dir.file("b.txt"), "1\n2\n");
   std::string out, err;
-  int status = run_command("cd " + quoted(dir.path()) + " && " + quoted(MAVEK_BINARY) + " a.txt b.txt", &out, &err);
+  int status =
+      run_command("cd " + quoted(dir.path()) + " && " + quoted(MAVEK_BINARY) + " a.txt b.txt", &out, &err);
   EXPECT_EQ(status, 0) << err;
   std::string log = read_text(dir.file("logfile"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
@@ -91,7 +92,8 @@ TEST(Driver, OneLogEntryAndOneBannerForTwoFiles) {
 TEST(Driver, ErrorDoesNotWaitAtTheEndOfInput) {
   TempDir dir;
   std::string out, err;
-  int status = run_command("cd " + quoted(dir.path()) + " && " + quoted(MAVEK_BINARY) + " --quiet missing", &out, &err);
+  int status = run_command("cd " + quoted(dir.path()) + " && " + quoted(MAVEK_BINARY) + " --quiet missing",
+                           &out, &err);
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, "\nError: Can't read file missing\n\nPress enter to continue\n");
 }

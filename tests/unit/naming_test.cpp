@@ -50,8 +50,9 @@ TEST(Naming, RefusedArguments) {
   for (const char *arg : {"x.cor", "x.inp", "my.cortex.txt", "old.inp/data.txt"}) {
     testing::internal::CaptureStderr();
     EXPECT_THROW(derive_base_name(arg), ExitRequest) << arg;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "\nError: The infile extension may not be one of .cor and .inp.\a\n\nPress enter to continue\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "\nError: The infile extension may not be one of .cor and .inp.\a\n\nPress enter to continue\n");
   }
 }
 

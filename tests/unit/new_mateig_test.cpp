@@ -1,7 +1,5 @@
 #include "stats/new_mateig.h"
 
-#include "mateig_reference.h"
-
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -10,6 +8,8 @@
 #include <limits>
 #include <random>
 #include <vector>
+
+#include "mateig_reference.h"
 
 namespace {
 
@@ -21,9 +21,7 @@ struct Square {
   explicit Square(int n) : block(static_cast<std::size_t>(n) * n, 0.0), rows(n) {
     for (int i = 0; i < n; ++i) rows[i] = block.data() + static_cast<std::size_t>(i) * n;
   }
-  Square(const Square &other) : Square(static_cast<int>(other.rows.size())) {
-    block = other.block;
-  }
+  Square(const Square &other) : Square(static_cast<int>(other.rows.size())) { block = other.block; }
   double **get() { return rows.data(); }
   double *operator[](int i) { return rows[i]; }
 };

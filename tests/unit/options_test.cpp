@@ -36,8 +36,10 @@ void parse(std::vector<std::string> words, Parsed &p, int *status = nullptr) {
   }
   p.err = testing::internal::GetCapturedStderr();
   p.out = testing::internal::GetCapturedStdout();
-  if (status != nullptr) *status = st;
-  else EXPECT_EQ(st, -1) << p.err;
+  if (status != nullptr)
+    *status = st;
+  else
+    EXPECT_EQ(st, -1) << p.err;
 }
 
 }  // namespace
@@ -47,8 +49,8 @@ TEST(Options, Defaults) {
   EXPECT_EQ(o.flag.tetrad, 1);
   EXPECT_EQ(o.flag.mvd, 1);
   EXPECT_EQ(o.flag.oldtetrad + o.flag.covariance + o.flag.sort + o.flag.correlation + o.flag.timing +
-                o.flag.eigen + o.flag.split + o.flag.fsc + o.flag.histogram + o.flag.std +
-                o.flag.transpose + o.flag.scores_mean + o.flag.inverse,
+                o.flag.eigen + o.flag.split + o.flag.fsc + o.flag.histogram + o.flag.std + o.flag.transpose +
+                o.flag.scores_mean + o.flag.inverse,
             0);
   EXPECT_EQ(o.quiet + o.debug + o.more + o.timer + o.allscores, 0);
   EXPECT_EQ(o.scores, 3u);
@@ -64,7 +66,8 @@ TEST(Options, TableAndShortString) {
   EXPECT_EQ(opts[3].flag, &o.debug);
   EXPECT_EQ(opts[22].flag, &o.more);
   EXPECT_EQ(opts[23].flag, &o.timer);
-  EXPECT_STREQ(short_opts, "ABC::DE::F::G:H::IL:M::N::QS:T::V::W:XZ::?abc::de::f::g:h::il:m::n::qs:t::v::w:xz::");
+  EXPECT_STREQ(short_opts,
+               "ABC::DE::F::G:H::IL:M::N::QS:T::V::W:XZ::?abc::de::f::g:h::il:m::n::qs:t::v::w:xz::");
 }
 
 // Every switch in its short, upper-case and long form.
@@ -74,16 +77,36 @@ TEST(Options, EachSwitchInEveryForm) {
     int flags::*field;
   };
   const std::vector<Case> cases = {
-      {{"-b"}, &flags::std},         {{"-B"}, &flags::std},          {{"--stddev"}, &flags::std},
-      {{"-c"}, &flags::correlation}, {{"-C"}, &flags::correlation},  {{"--correlation"}, &flags::correlation},
-      {{"-e"}, &flags::eigen},       {{"-E"}, &flags::eigen},        {{"--eigenvalues"}, &flags::eigen},
-      {{"-f"}, &flags::fsc},         {{"-F"}, &flags::fsc},          {{"--fsc-file"}, &flags::fsc},
-      {{"-h"}, &flags::histogram},   {{"-H"}, &flags::histogram},    {{"--histogram"}, &flags::histogram},
-      {{"-i"}, &flags::inverse},     {{"-I"}, &flags::inverse},      {{"--inverse"}, &flags::inverse},
-      {{"-n"}, &flags::scores_mean}, {{"-N"}, &flags::scores_mean},  {{"--scores-mean"}, &flags::scores_mean},
-      {{"-v"}, &flags::covariance},  {{"-V"}, &flags::covariance},   {{"--covariance"}, &flags::covariance},
-      {{"-z"}, &flags::split},       {{"-Z"}, &flags::split},        {{"--split-file"}, &flags::split},
-      {{"--oldtetrad"}, &flags::oldtetrad}, {{"-s", "1"}, &flags::sort}, {{"-S1"}, &flags::sort},
+      {{"-b"}, &flags::std},
+      {{"-B"}, &flags::std},
+      {{"--stddev"}, &flags::std},
+      {{"-c"}, &flags::correlation},
+      {{"-C"}, &flags::correlation},
+      {{"--correlation"}, &flags::correlation},
+      {{"-e"}, &flags::eigen},
+      {{"-E"}, &flags::eigen},
+      {{"--eigenvalues"}, &flags::eigen},
+      {{"-f"}, &flags::fsc},
+      {{"-F"}, &flags::fsc},
+      {{"--fsc-file"}, &flags::fsc},
+      {{"-h"}, &flags::histogram},
+      {{"-H"}, &flags::histogram},
+      {{"--histogram"}, &flags::histogram},
+      {{"-i"}, &flags::inverse},
+      {{"-I"}, &flags::inverse},
+      {{"--inverse"}, &flags::inverse},
+      {{"-n"}, &flags::scores_mean},
+      {{"-N"}, &flags::scores_mean},
+      {{"--scores-mean"}, &flags::scores_mean},
+      {{"-v"}, &flags::covariance},
+      {{"-V"}, &flags::covariance},
+      {{"--covariance"}, &flags::covariance},
+      {{"-z"}, &flags::split},
+      {{"-Z"}, &flags::split},
+      {{"--split-file"}, &flags::split},
+      {{"--oldtetrad"}, &flags::oldtetrad},
+      {{"-s", "1"}, &flags::sort},
+      {{"-S1"}, &flags::sort},
       {{"--sort=1"}, &flags::sort},
   };
   for (const Case &c : cases) {
@@ -92,9 +115,15 @@ TEST(Options, EachSwitchInEveryForm) {
     EXPECT_EQ(p.o.flag.*(c.field), 1) << c.words[0];
   }
   const std::vector<std::pair<std::vector<std::string>, int Options::*>> others = {
-      {{"-a"}, &Options::allscores}, {{"-A"}, &Options::allscores}, {{"--allscores"}, &Options::allscores},
-      {{"-d"}, &Options::debug},     {{"-D"}, &Options::debug},     {{"--debug"}, &Options::debug},
-      {{"--quiet"}, &Options::quiet}, {{"--silence"}, &Options::quiet}, {{"--more"}, &Options::more},
+      {{"-a"}, &Options::allscores},
+      {{"-A"}, &Options::allscores},
+      {{"--allscores"}, &Options::allscores},
+      {{"-d"}, &Options::debug},
+      {{"-D"}, &Options::debug},
+      {{"--debug"}, &Options::debug},
+      {{"--quiet"}, &Options::quiet},
+      {{"--silence"}, &Options::quiet},
+      {{"--more"}, &Options::more},
       {{"--timer"}, &Options::timer},
   };
   for (const auto &[words, field] : others) {
@@ -132,9 +161,11 @@ TEST(Options, BadOnOffWordEndsTheRun) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"-c0", "\nError: Need a numeric argument to option -c (0)\n\nPress enter to continue\n"},
       {"--correlation=no", "\nError: Need a numeric argument to option -c (no)\n\nPress enter to continue\n"},
-      {"--correlation=yes", "\nError: Need a numeric argument to option -c (yes)\n\nPress enter to continue\n"},
+      {"--correlation=yes",
+       "\nError: Need a numeric argument to option -c (yes)\n\nPress enter to continue\n"},
       {"-cOFF", "\nError: Need a numeric argument to option -c (OFF)\n\nPress enter to continue\n"},
-      {"--oldtetrad=1", "\nError: Need a numeric argument to option --oldtetrad (1)\n\nPress enter to continue\n"},
+      {"--oldtetrad=1",
+       "\nError: Need a numeric argument to option --oldtetrad (1)\n\nPress enter to continue\n"},
       {"-fx", "\nError: Need a numeric argument to option -f (x)\n\nPress enter to continue\n"},
   };
   for (const auto &[word, text] : cases) {
@@ -249,7 +280,8 @@ TEST(Options, AbbreviationsAndAmbiguity) {
   parse({"--cor"}, cor);
   EXPECT_EQ(cor.o.flag.correlation, 1);
   parse({"--cop"}, cop);
-  EXPECT_EQ(cop.err, "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.");
+  EXPECT_EQ(cop.err,
+            "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.");
   Parsed co;
   int status = 0;
   parse({"--more", "--co"}, co, &status);
@@ -287,7 +319,8 @@ TEST(Options, WhereLanguageAndCopyright) {
   EXPECT_EQ(w.files, std::vector<std::string>{"f"});
   Parsed q;
   parse({"-q", "-Q"}, q);
-  std::string c = "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.";
+  std::string c =
+      "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.";
   EXPECT_EQ(q.err, c + c);
 }
 
@@ -303,8 +336,9 @@ TEST(Options, HelpPrintedDirectly) {
   ASSERT_NE(first_nl, std::string::npos);
   EXPECT_EQ(out.rfind("mavek Version 2.5 ", 0), 0u);
   std::string rest = out.substr(first_nl + 1);
-  EXPECT_EQ(rest, "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.\n" +
-                      expected);
+  EXPECT_EQ(rest,
+            "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.\n" +
+                expected);
 }
 
 TEST(Options, ShellQuoting) {

@@ -102,15 +102,15 @@ TEST(PrincipalComponents, CopiesUpperTriangleOntoLower) {
   const unsigned m = 4;
   full.allocate(10, m, 30, 0);
   upper.allocate(10, m, 30, 0);
-  const double r[4][4] = {{1.0, 0.3, -0.2, 0.1},
-                          {0.3, 1.0, 0.4, -0.05},
-                          {-0.2, 0.4, 1.0, 0.25},
-                          {0.1, -0.05, 0.25, 1.0}};
+  const double r[4][4] = {
+      {1.0, 0.3, -0.2, 0.1}, {0.3, 1.0, 0.4, -0.05}, {-0.2, 0.4, 1.0, 0.25}, {0.1, -0.05, 0.25, 1.0}};
   for (unsigned i = 0; i < m; ++i) {
     for (unsigned j = 0; j < m; ++j) {
       full.cc[i][j] = r[i][j];
-      if (j >= i) upper.cc[i][j] = r[i][j];
-      else upper.cc[i][j] = 42.0;  // overwritten from the upper triangle
+      if (j >= i)
+        upper.cc[i][j] = r[i][j];
+      else
+        upper.cc[i][j] = 42.0;  // overwritten from the upper triangle
     }
   }
   principal_components(full, m);

@@ -216,7 +216,8 @@ TEST(ReadFile, FirstLineLongerThanAMillionCharacters) {
   // One message for each doubling of the 40960-byte line buffer, up to 1310720.
   std::string expected;
   for (long size = 40960; size < 1310720; size *= 2)
-    expected += "\nMessage: Line to long (>" + std::to_string(size) + "). Rereading.\n\nPress enter to continue\n";
+    expected +=
+        "\nMessage: Line to long (>" + std::to_string(size) + "). Rereading.\n\nPress enter to continue\n";
   EXPECT_EQ(r.err, expected);
 }
 
@@ -234,7 +235,8 @@ TEST(ReadFile, FileThatGrowsAfterTheCount) {
   unsigned rows = ex.rows, cols = ex.cols;
   testing::internal::CaptureStderr();
   EXPECT_THROW(read_file(in, &rows, &cols, ex.fsize, store, ex.rows, ex.cols, 1), ExitRequest);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nError: Too many data series: >2\a\n\nPress enter to continue\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "\nError: Too many data series: >2\a\n\nPress enter to continue\n");
 }
 
 TEST(ReadFile, NulInsideALine) {

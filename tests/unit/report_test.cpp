@@ -106,6 +106,7 @@ TEST(Report, StandardisedAndHistogramFiles) {
   // 1e300 / 0.01 is 1e302 to the nearest double; its exact digits differ.
   char expected_big[400];
   std::snprintf(expected_big, sizeof expected_big, "%9.5f ", 1e300 / 0.01);
-  EXPECT_EQ(read_text(dir.file("s.std")), " -1.00000  -0.00000 \n  1.00000 " + std::string(expected_big) + "\n");
+  EXPECT_EQ(read_text(dir.file("s.std")),
+            " -1.00000  -0.00000 \n  1.00000 " + std::string(expected_big) + "\n");
   EXPECT_EQ(read_text(dir.file("s.his")), "0.5000 0.0000 0.5000 0.0000 \n0.0000 0.0000 0.0000 1.0000 \n");
 }
