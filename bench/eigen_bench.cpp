@@ -15,8 +15,8 @@
 #include <random>
 #include <vector>
 
+#include "components/new_mateig.h"
 #include "mateig_reference.h"
-#include "stats/new_mateig.h"
 
 namespace {
 

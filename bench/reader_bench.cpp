@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "input/datastore.h"
 #include "input/reader.h"
 #include "table_gen.h"
+#include "tables/datastore.h"
 
 namespace {
 

@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "input/datastore.h"
-#include "output/components.h"
+#include "components/principal.h"
+#include "output/component_files.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
-#include "stats/principal.h"
+#include "tables/datastore.h"
 
 namespace {
 

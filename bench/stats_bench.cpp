@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "cli/driver.h"
-#include "input/datastore.h"
 #include "input/reader.h"
 #include "output/report.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
 #include "table_gen.h"
+#include "tables/datastore.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-void dbg__printf(const char *file, const int line, const char *fmt, ...) {
+void dbg_printf_at(const char *file, const int line, const char *fmt, ...) {
   std::fflush(stdout);
   std::fflush(stderr);
   std::fprintf(stderr, "Debug: %s(%d) ", file, line);

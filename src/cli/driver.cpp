@@ -4,21 +4,23 @@
 #include <ctime>
 #include <new>
 #include <string>
+#include <vector>
 
-#include "cli/diagnostics.h"
 #include "cli/options.h"
 #include "cli/version.h"
-#include "input/datastore.h"
+#include "components/principal.h"
+#include "components/scores.h"
+#include "diagnostics.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
 #include "logfile.h"
-#include "output/components.h"
+#include "output/component_files.h"
 #include "output/naming.h"
 #include "output/report.h"
 #include "output/tetrad.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
-#include "stats/principal.h"
+#include "tables/datastore.h"
 
 namespace {
 
@@ -40,9 +42,12 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   unsigned cols = ex.cols;
 
   store.allocate(rows, cols, o.histosize, o.debug);
+  // 9.5367431640625e-07 is 2^-20 exactly: the figure is in units of
+  // 1,048,576 bytes, multiplied rather than divided as it always was.
   if (o.quiet == 0)
     std::printf("Memory need: %.3g Mb\n", static_cast<double>(store.mem_usage) * 9.5367431640625e-07);
-  parse_sortstring(static_cast<int>(cols), o, store);
+  parse_sortstring(static_cast<int>(cols), sort_string_in_effect(o), o.flag.inverse, o.quiet,
+                   store.sortarr.get(), store.sortarr1.get());
   const unsigned g_rows = rows;
   const unsigned g_cols = cols;
   if (o.quiet == 0) std::printf("\nReads the file: %s\n", name);
@@ -54,9 +59,11 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (cols == 0 || rows == 0) error("Too few variables\n");
   if (o.quiet == 0) std::printf("Found %d columns %d rows\n", cols, rows);
 
+  std::vector<int> no_stddev;
   if (new_stcrmt(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), store.cc,
-                 store.ccov) != 0)
+                 store.ccov, no_stddev) != 0)
     throw ExitRequest{1};
+  warn_no_stddev(no_stddev);
   for (unsigned i = 0; i < cols; ++i) store.cc[i][i] = 1.0;
   calculate_median(store.dd, rows, cols, store.v.get());
 
@@ -65,7 +72,7 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (o.flag.mvd) write_mvd(utfnamn, store, cols, o.quiet);
   if (o.flag.correlation) write_cor(utfnamn, store, cols, o.quiet);
   if (o.flag.covariance) write_cov(utfnamn, store, rows, cols, o.quiet);
-  if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, o);
+  if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, o.quiet, o.flag.split);
   if (o.flag.oldtetrad) write_teto(utfnamn, store, rows, cols, o.quiet);
   if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, o.quiet);
 
@@ -73,7 +80,9 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     principal_components(store, cols);
     write_eig(utfnamn, store, cols, o.quiet);
     if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
-    write_sco(utfnamn, store, rows, cols, o);
+    // The lowered count stays for the later files of the run.
+    o.scores = score_count(cols, o.scores, o.allscores);
+    write_sco(utfnamn, store, rows, cols, o.scores, o.flag.scores_mean, o.quiet);
   }
 
   store.deallocate();
@@ -83,7 +92,6 @@ int run_unchecked(int argc, char **argv) {
   const std::time_t t0 = std::time(nullptr);
   LineBuffer line;
   Run run;
-  run.opts.histosize = 30;
   const int first_file = parse_options(argc, argv, run.opts);
   if (first_file >= argc) usage(argv[0], run.opts.more);
   logfile(argc, argv);

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "cli/diagnostics.h"
 #include "cli/version.h"
+#include "diagnostics.h"
 
 Options::~Options() { std::free(sortstring); }
 
@@ -124,6 +124,11 @@ void usage(const char *name, int more) {
   std::printf("%s\n", Copyright);
   std::printf(help_text, name);
   throw ExitRequest{0};
+}
+
+const char *sort_string_in_effect(const Options &o) {
+  if (o.flag.sort == 0 || (o.flag.covariance == 0 && o.flag.tetrad == 0)) return nullptr;
+  return o.sortstring;
 }
 
 int parse_options(int argc, char **argv, Options &o) {

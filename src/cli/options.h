@@ -65,6 +65,11 @@ extern const char help_text[];
 // Quotes `s` as one word for a POSIX shell.
 void shell_quote(const char *s, char *out);  // out: room for 4 * strlen(s) + 3
 
+// The sort string as it applies to a file: the -s text when one was given and
+// ".inp" or ".cov" is written (the order matters to those files), otherwise
+// null.
+const char *sort_string_in_effect(const Options &o);
+
 // Parses every option of argv into `o` (argv is permuted so that the file
 // arguments come last) and returns the index of the first file argument.
 int parse_options(int argc, char **argv, Options &o);

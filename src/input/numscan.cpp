@@ -123,115 +123,113 @@ double strtod_copy(const char *b, const char *e) {
   return std::strtod(big.c_str(), nullptr);
 }
 
-// Reads one number starting at p (not white space, not the end).  Returns
-// the end of what was consumed and stores the value, or returns nullptr when
-// the conversion fails (the value is then left alone).
-const char *scan_one(const char *p, double *value) {
-  const char *t = p;
-  bool neg = false;
-  if (*t == '-' || *t == '+') {
-    neg = *t == '-';
-    ++t;
-  }
-  const unsigned char c = static_cast<unsigned char>(*t);
+// The three kinds of number after the optional sign: each reads from t (just
+// past the sign, p being where the number began) and returns the end of what
+// it consumed, or null when the conversion fails (the value is then left
+// alone).
 
-  if (is_digit(c) || c == '.') {
-    if (c == '0' && is_letter(static_cast<unsigned char>(t[1]), 'x')) {
-      // Hex: digits and one '.', then p[sign]digits after a digit.
-      const char *q = t + 2;
-      bool got_digit = false;
-      bool got_dot = false;
-      for (;; ++q) {
-        const unsigned char d = static_cast<unsigned char>(*q);
-        if (is_xdigit(d)) {
-          got_digit = true;
-        } else if (d == '.' && !got_dot) {
-          got_dot = true;
-        } else {
-          break;
-        }
-      }
-      if (q == t + 2) return nullptr;  // just "0x"
-      if (got_digit && is_letter(static_cast<unsigned char>(*q), 'p')) {
-        ++q;
-        if (*q == '+' || *q == '-') ++q;
-        while (is_digit(static_cast<unsigned char>(*q))) ++q;
-      }
-      *value = strtod_copy(p, q);
-      return q;
+// Hex: "0x", hex digits and one '.', then p[sign]digits after a digit. The
+// value is what strtod makes of the collected text, as with scanf.
+const char *scan_hex(const char *p, const char *t, double *value) {
+  const char *q = t + 2;
+  bool got_digit = false;
+  bool got_dot = false;
+  for (;; ++q) {
+    const unsigned char d = static_cast<unsigned char>(*q);
+    if (is_xdigit(d)) {
+      got_digit = true;
+    } else if (d == '.' && !got_dot) {
+      got_dot = true;
+    } else {
+      break;
     }
+  }
+  if (q == t + 2) return nullptr;  // just "0x"
+  if (got_digit && is_letter(static_cast<unsigned char>(*q), 'p')) {
+    ++q;
+    if (*q == '+' || *q == '-') ++q;
+    while (is_digit(static_cast<unsigned char>(*q))) ++q;
+  }
+  *value = strtod_copy(p, q);
+  return q;
+}
 
-    // Decimal.  The digits from the first non-zero one on are gathered in m
-    // (which wraps harmlessly when there are more than 19 of them: such
-    // numbers take the slow road); e10 is the power of ten that applies to m.
-    const char *q = t;
-    while (*q == '0') ++q;
-    const char *sig = q;  // first significant digit, if any
-    std::uint64_t m = 0;
+// Decimal: digits and one '.', then e[sign]digits after a digit.
+const char *scan_decimal(const char *p, const char *t, bool neg, double *value) {
+  // The digits from the first non-zero one on are gathered in m (which wraps
+  // harmlessly when there are more than 19 of them: such numbers take the
+  // slow road); e10 is the power of ten that applies to m.
+  const char *q = t;
+  while (*q == '0') ++q;
+  const char *sig = q;  // first significant digit, if any
+  std::uint64_t m = 0;
+  while (is_digit(static_cast<unsigned char>(*q))) {
+    m = m * 10 + static_cast<unsigned>(*q - '0');
+    ++q;
+  }
+  std::int64_t nd = q - sig;  // significant digits
+  bool got_digit = q != t;
+  std::int64_t e10 = 0;
+  if (*q == '.') {
+    ++q;
+    const char *f = q;
+    if (nd == 0) {
+      while (*q == '0') ++q;
+    }
+    const char *fsig = q;
     while (is_digit(static_cast<unsigned char>(*q))) {
       m = m * 10 + static_cast<unsigned>(*q - '0');
       ++q;
     }
-    std::int64_t nd = q - sig;  // significant digits
-    bool got_digit = q != t;
-    std::int64_t e10 = 0;
-    if (*q == '.') {
-      ++q;
-      const char *f = q;
-      if (nd == 0) {
-        while (*q == '0') ++q;
-      }
-      const char *fsig = q;
-      while (is_digit(static_cast<unsigned char>(*q))) {
-        m = m * 10 + static_cast<unsigned>(*q - '0');
-        ++q;
-      }
-      nd += q - fsig;
-      e10 = -(q - f);
-      got_digit = got_digit || q != f;
-    }
-    const bool many = nd > 19;
-    if (!got_digit) return nullptr;  // "", "." : strtod takes nothing
+    nd += q - fsig;
+    e10 = -(q - f);
+    got_digit = got_digit || q != f;
+  }
+  const bool many = nd > 19;
+  if (!got_digit) return nullptr;  // "", "." : strtod takes nothing
 
-    // The value ends here unless a complete exponent follows; an 'e' and a
-    // sign without digits are consumed all the same.
-    const char *vend = q;
-    if (is_letter(static_cast<unsigned char>(*q), 'e')) {
+  // The value ends here unless a complete exponent follows; an 'e' and a
+  // sign without digits are consumed all the same.
+  const char *vend = q;
+  if (is_letter(static_cast<unsigned char>(*q), 'e')) {
+    ++q;
+    bool eneg = false;
+    if (*q == '+' || *q == '-') {
+      eneg = *q == '-';
       ++q;
-      bool eneg = false;
-      if (*q == '+' || *q == '-') {
-        eneg = *q == '-';
-        ++q;
-      }
-      const char *ds = q;
-      std::int64_t ex = 0;
-      while (is_digit(static_cast<unsigned char>(*q))) {
-        if (ex < 100000000) ex = ex * 10 + (*q - '0');
-        ++q;
-      }
-      if (q != ds) {
-        vend = q;
-        e10 += eneg ? -ex : ex;
-      }
     }
-
-    double v;
-    if (!many && fast_decimal_value(m, nd, e10, &v)) {
-      // done
-    } else {
-      const std::from_chars_result r = std::from_chars(t, vend, v, std::chars_format::general);
-      if (r.ec != std::errc() || r.ptr != vend) {
-        // Overflow to infinity or underflow to zero (which from_chars reports
-        // without a value): strtod on the collected text gives the value
-        // scanf stores.
-        *value = strtod_copy(p, q);
-        return q;
-      }
+    const char *ds = q;
+    std::int64_t ex = 0;
+    while (is_digit(static_cast<unsigned char>(*q))) {
+      if (ex < 100000000) ex = ex * 10 + (*q - '0');
+      ++q;
     }
-    *value = neg ? -v : v;
-    return q;
+    if (q != ds) {
+      vend = q;
+      e10 += eneg ? -ex : ex;
+    }
   }
 
+  double v;
+  if (!many && fast_decimal_value(m, nd, e10, &v)) {
+    // done
+  } else {
+    const std::from_chars_result r = std::from_chars(t, vend, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != vend) {
+      // Overflow to infinity or underflow to zero (which from_chars reports
+      // without a value): strtod on the collected text gives the value
+      // scanf stores.
+      *value = strtod_copy(p, q);
+      return q;
+    }
+  }
+  *value = neg ? -v : v;
+  return q;
+}
+
+// The words "nan", "inf" and "infinity", in any letter case.
+const char *scan_word(const char *t, bool neg, double *value) {
+  const unsigned char c = static_cast<unsigned char>(*t);
   if (is_letter(c, 'n')) {
     if (!is_letter(static_cast<unsigned char>(t[1]), 'a') ||
         !is_letter(static_cast<unsigned char>(t[2]), 'n'))
@@ -257,8 +255,23 @@ const char *scan_one(const char *p, double *value) {
     *value = neg ? -inf : inf;
     return q;
   }
-
   return nullptr;
+}
+
+// Reads one number starting at p (not white space, not the end).
+const char *scan_one(const char *p, double *value) {
+  const char *t = p;
+  bool neg = false;
+  if (*t == '-' || *t == '+') {
+    neg = *t == '-';
+    ++t;
+  }
+  const unsigned char c = static_cast<unsigned char>(*t);
+  if (is_digit(c) || c == '.') {
+    if (c == '0' && is_letter(static_cast<unsigned char>(t[1]), 'x')) return scan_hex(p, t, value);
+    return scan_decimal(p, t, neg, value);
+  }
+  return scan_word(t, neg, value);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "input/drop.h"
 #include "input/numscan.h"
 

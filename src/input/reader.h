@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "input/datastore.h"
 #include "myfgets.h"
+#include "tables/datastore.h"
 
 // A line buffer that only ever doubles: the driver's "line" (40960 bytes at
 // start-up) and the reading pass's "buff". Running out of memory ends the run

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 
 namespace {
 
@@ -31,10 +31,8 @@ bool read_int(const char *s, std::size_t &at, int &t) {
 
 }  // namespace
 
-void parse_sortstring(int cols, const Options &o, DataStore &store) {
-  int *sortarr = store.sortarr.get();
-  int *sortarr1 = store.sortarr1.get();
-  if (o.flag.inverse != 0) {
+void parse_sortstring(int cols, const char *sortstring, int inverse, int quiet, int *sortarr, int *sortarr1) {
+  if (inverse != 0) {
     for (int i = 0; i < cols; ++i) {
       sortarr[cols - 1 - i] = i;
       sortarr1[i] = cols - 1 - i;
@@ -42,10 +40,10 @@ void parse_sortstring(int cols, const Options &o, DataStore &store) {
     return;
   }
   for (int i = 0; i < cols; ++i) sortarr[i] = sortarr1[i] = i;
-  if (o.flag.sort == 0 || o.sortstring == nullptr || (o.flag.covariance == 0 && o.flag.tetrad == 0)) return;
+  if (sortstring == nullptr) return;
 
-  const char *s = o.sortstring;
-  if (o.quiet == 0) std::printf("%s\n", s);
+  const char *s = sortstring;
+  if (quiet == 0) std::printf("%s\n", s);
   std::vector<char> named(cols, 0);
   int n = 0;
   std::size_t at = 0;
@@ -55,7 +53,7 @@ void parse_sortstring(int cols, const Options &o, DataStore &store) {
     if (t < 1 || t > cols) error("sort: Value out of range. ( 1 <= %d <= %d )", t, cols);
     if (named[t - 1] != 0) error("sort: Value repeated. ( %d )", t);
     named[t - 1] = 1;
-    if (o.quiet == 0) std::printf("%d->%d\n", n + 1, t);
+    if (quiet == 0) std::printf("%d->%d\n", n + 1, t);
     sortarr1[n] = t - 1;
     ++n;
   }
@@ -68,7 +66,7 @@ void parse_sortstring(int cols, const Options &o, DataStore &store) {
   }
   for (int i = 0; i < cols; ++i) sortarr[sortarr1[i]] = i;
 
-  if (o.quiet == 0) {
+  if (quiet == 0) {
     std::printf("cols:%d\n", cols);
     for (int i = 0; i < cols; ++i) std::printf("%d ", sortarr[i] + 1);
     std::printf("\n");

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 
 const char *findext(const char *fname) {
   for (const char *p = fname + std::strlen(fname); p >= fname; --p) {

@@ -11,7 +11,17 @@ int variable_label(const DataStore &store, unsigned i) {
   return store.sortarr1[k - 1] + 1;
 }
 
+void warn_no_stddev(const std::vector<int> &positions) {
+  if (positions.empty()) return;
+  std::printf("\nWARNING! Variable(s)\a");
+  for (int i : positions) std::printf(" %d", i);
+  std::printf(" has no Std.Dev. Modifies...\n");
+}
+
 void print_statistics(const DataStore &store, unsigned cols) {
+  // The label width is the natural logarithm of the number of variables, not
+  // the number of digits: the table has always been laid out so, and scripts
+  // read it by position. Labels wider than w simply widen their line.
   const int w = static_cast<int>(std::log(static_cast<double>(cols)));
   std::printf("%*s Mean      Variance  Std.Dev.  Min       Max       Skewness  Curtosis Median\n", w, "No");
   for (unsigned i = 0; i < cols; ++i) {

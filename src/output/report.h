@@ -3,11 +3,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "input/datastore.h"
+#include "tables/datastore.h"
 
 // The label of record i: the input column number of the variable stored there.
 int variable_label(const DataStore &store, unsigned i);
+
+// The warning for variables without a standard deviation (their 1-based
+// positions), on standard output whatever `quiet` says: nothing for none.
+void warn_no_stddev(const std::vector<int> &positions);
 
 // The statistics table on standard output.
 void print_statistics(const DataStore &store, unsigned cols);

@@ -1,6 +1,6 @@
 #include "output/resultfile.h"
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "output/naming.h"
 
 ResultFile::ResultFile(std::string &utfnamn, const char *ext, std::size_t bufsize) {

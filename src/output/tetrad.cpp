@@ -2,28 +2,26 @@
 
 #include <cstdio>
 
-#include "cli/diagnostics.h"
-#include "output/naming.h"
+#include "diagnostics.h"
 #include "output/resultfile.h"
 
-void write_tet(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns,
-               const Options &o) {
+void write_tet(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns, int quiet,
+               int split) {
   ResultFile file(utfnamn, ".inp");
-  file.announce(o.quiet);
-  const bool split = o.flag.split != 0;
-  if (split) std::printf("Using split\n");
+  file.announce(quiet);
+  if (split != 0) std::printf("Using split\n");
   std::FILE *f = file.get();
   std::fprintf(f, "/Covariance\n");
   std::fprintf(f, "%u\n", rows);
   for (unsigned i = 0; i < columns; ++i) {
     std::fprintf(f, "x%d ", store.sortarr1[i] + 1);
-    if (split && (i + 1) % 20 == 0 && i + 1 < columns) std::fprintf(f, "\n");
+    if (split != 0 && (i + 1) % 20 == 0 && i + 1 < columns) std::fprintf(f, "\n");
   }
   std::fprintf(f, "\n");
   for (unsigned i = 0; i < columns; ++i) {
     for (unsigned j = 0; j <= i; ++j) {
       std::fprintf(f, " %8.4f", store.cc[j][i]);
-      if (split && (j + 1) % 11 == 0 && j < i) std::fprintf(f, "\n");
+      if (split != 0 && (j + 1) % 11 == 0 && j < i) std::fprintf(f, "\n");
     }
     std::fprintf(f, "\n");
   }
@@ -31,7 +29,8 @@ void write_tet(std::string &utfnamn, const DataStore &store, unsigned rows, unsi
 }
 
 void write_teto(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns, int quiet) {
-  swap_ext(utfnamn, ".da1");
+  // Checked before the file is created, so that a refused table neither
+  // creates nor truncates a ".da1" file.
   if (columns > 250) error("Too many variables for old tetrad");
   ResultFile file(utfnamn, ".da1");
   file.announce(quiet);

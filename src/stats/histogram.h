@@ -1,7 +1,7 @@
 // Ranges and histogram counts of the variables.
 #pragma once
 
-#include "input/datastore.h"
+#include "tables/datastore.h"
 
 // v[i].min and v[i].max over the first `rows` rows of dd; values that are not
 // numbers never become either.

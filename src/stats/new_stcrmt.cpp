@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -11,19 +10,50 @@ namespace {
 // row j: c = c + (p - c) / (r + 1) with p = cen[j] * cen[k]. The pairs are
 // independent, so the loop over k runs several of them at once without
 // changing any single sum's order of operations.
-__attribute__((target_clones("avx2", "default"))) void update_row(double *__restrict c,
-                                                                  const double *__restrict cen, double cj,
-                                                                  double rp1, int from, int to) {
+__attribute__((always_inline)) inline void update_row_loop(double *__restrict c, const double *__restrict cen,
+                                                           double cj, double rp1, int from, int to) {
   for (int k = from; k < to; ++k) {
     double p = cj * cen[k];
     c[k] = c[k] + (p - c[k]) / rp1;
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void centre_row(double *__restrict cen,
-                                                                  const double *__restrict x,
-                                                                  const double *__restrict mean, int m) {
+__attribute__((always_inline)) inline void centre_row_loop(double *__restrict cen, const double *__restrict x,
+                                                           const double *__restrict mean, int m) {
   for (int k = 0; k < m; ++k) cen[k] = x[k] - mean[k];
+}
+
+// The same loops compiled for each instruction-set level; the lanes are
+// independent sums, so every level gives the same bits.
+struct Kernels {
+  void (*update_row)(double *, const double *, double, double, int, int);
+  void (*centre_row)(double *, const double *, const double *, int);
+};
+
+void update_row_base(double *c, const double *cen, double cj, double rp1, int from, int to) {
+  update_row_loop(c, cen, cj, rp1, from, to);
+}
+void centre_row_base(double *cen, const double *x, const double *mean, int m) {
+  centre_row_loop(cen, x, mean, m);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) void update_row_avx2(double *c, const double *cen, double cj, double rp1,
+                                                     int from, int to) {
+  update_row_loop(c, cen, cj, rp1, from, to);
+}
+__attribute__((target("avx2"))) void centre_row_avx2(double *cen, const double *x, const double *mean,
+                                                     int m) {
+  centre_row_loop(cen, x, mean, m);
+}
+#endif
+
+Kernels kernels_for(Isa isa) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (isa != Isa::base) return {update_row_avx2, centre_row_avx2};
+#endif
+  (void)isa;
+  return {update_row_base, centre_row_base};
 }
 
 bool total_less(double a, double b) {
@@ -35,7 +65,8 @@ bool total_less(double a, double b) {
 
 }  // namespace
 
-int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov) {
+int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
+               std::vector<int> &no_stddev, Isa isa) {
   const int m = columns;
   const double n = static_cast<double>(rows);
   std::vector<double> s(m, 0.0), mean(m), t2(m, 0.0), t3(m, 0.0), t4(m, 0.0);
@@ -57,7 +88,7 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
     }
   }
 
-  bool variance_flag = false;
+  no_stddev.clear();
   for (int i = 0; i < m; ++i) {
     stats &st = v[i];
     st.mean = mean[i];
@@ -65,10 +96,11 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
     // against the spread, where the sum of squares minus the squared sum
     // would cancel to nothing.
     st.variance = t2[i] / (n - 1.0);
+    // A column whose values are all equal is constant even when rounding
+    // leaves a tiny positive variance: the mean of equal values need not be
+    // that value exactly (three times 0.1 sum to 0.30000000000000004).
     if (st.variance <= 0 || st.min == st.max) {
-      if (!variance_flag) std::printf("\nWARNING! Variable(s)\a");
-      variance_flag = true;
-      std::printf(" %d", i + 1);
+      no_stddev.push_back(i + 1);
       st.variance = 0.0001;
     }
     st.stddev = std::sqrt(st.variance);
@@ -79,11 +111,12 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
   // Upper triangle with the diagonal, accumulated in place in ccov.
   for (int j = 0; j < m; ++j)
     for (int k = j; k < m; ++k) ccov[j][k] = 0.0;
+  const Kernels kernel = kernels_for(isa);
   std::vector<double> cen(m);
   for (int r = 0; r < rows; ++r) {
-    centre_row(cen.data(), d[r], mean.data(), m);
+    kernel.centre_row(cen.data(), d[r], mean.data(), m);
     const double rp1 = static_cast<double>(r) + 1.0;
-    for (int j = 0; j < m; ++j) update_row(ccov[j], cen.data(), cen[j], rp1, j, m);
+    for (int j = 0; j < m; ++j) kernel.update_row(ccov[j], cen.data(), cen[j], rp1, j, m);
   }
   // The covariance has divisor n and the standard deviations n - 1; the
   // factor q = n / (n - 1) brings the covariance to n - 1 as well, so that cc
@@ -100,15 +133,6 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
   }
 
   for (int i = 0; i < m; ++i) v[i].variable = i + 1;
-  if (variance_flag) std::printf(" has no Std.Dev. Modifies...\n");
-  return 0;
-}
-
-int double_cmp(const void *a, const void *b) {
-  double x = *static_cast<const double *>(a);
-  double y = *static_cast<const double *>(b);
-  if (total_less(x, y)) return -1;
-  if (total_less(y, x)) return 1;
   return 0;
 }
 

@@ -1,7 +1,10 @@
 // Moments, covariance and correlation, and medians.
 #pragma once
 
-#include "input/datastore.h"
+#include <vector>
+
+#include "isa.h"
+#include "tables/datastore.h"
 
 // For each of the `columns` variables of d (rows observations, n): mean
 // (divisor n), variance from centred deviations (divisor n - 1), standard
@@ -9,17 +12,16 @@
 // excess curtosis (fourth central moment, divisor n, over variance^2, minus
 // 3); v[i].variable = i + 1. A variable whose variance is not positive, or
 // whose min equals its max (v[i].min/max must be set), is constant: it gets
-// the variance 0.0001 and is listed in a warning on standard output.
+// the variance 0.0001 and its 1-based position is listed in `no_stddev`.
 // ccov[j][k] is the covariance with divisor n (a running mean of the centred
 // products, observations in ascending order); cc[j][k] is the product-moment
 // correlation (ccov[j][k] * q) / (stddev_j * stddev_k) with q = n / (n - 1)
-// (1 for one observation). Both matrices full and symmetric. Returns 0.
-int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov);
-
-// qsort-style three-way comparison of two doubles under a total order: -0
-// before +0, values that are not numbers after all others.
-int double_cmp(const void *a, const void *b);
+// (1 for one observation). Both matrices full and symmetric. `isa` chooses
+// the kernels; every level gives the same bits. Returns 0.
+int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
+               std::vector<int> &no_stddev, Isa isa = active_isa());
 
 // v[i].median for each variable: the middle value, or the mean of the two
-// middle values for an even count.
+// middle values for an even count. Values are ordered totally: -0 before +0,
+// values that are not numbers after all others.
 void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v);

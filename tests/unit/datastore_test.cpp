@@ -1,10 +1,10 @@
-#include "input/datastore.h"
+#include "tables/datastore.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 
 TEST(DataStore, TracesEveryBlockInCreationOrder) {
   DataStore store;

@@ -10,7 +10,7 @@
 
 TEST(DbgPrintf, TraceComesAfterPendingOutput) {
   testing::internal::CaptureStderr();
-  dbg__printf("parse", 12, "value %d\n", 7);
+  dbg_printf_at("parse", 12, "value %d\n", 7);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Debug: parse(12) value 7\n");
 
   // Pending standard output is flushed before the trace: with both streams
@@ -24,7 +24,7 @@ TEST(DbgPrintf, TraceComesAfterPendingOutput) {
   dup2(fd, 2);
   close(fd);
   std::printf("pending ");
-  dbg__printf("parse", 12, "after\n");
+  dbg_printf_at("parse", 12, "after\n");
   std::printf("later\n");
   std::fflush(stdout);
   dup2(saved_out, 1);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "output/resultfile.h"
 #include "support.h"
 

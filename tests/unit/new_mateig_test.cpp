@@ -1,4 +1,4 @@
-#include "stats/new_mateig.h"
+#include "components/new_mateig.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "support.h"
 
 using testsupport::Argv;

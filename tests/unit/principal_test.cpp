@@ -1,11 +1,11 @@
-#include "stats/principal.h"
+#include "components/principal.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "input/datastore.h"
+#include "tables/datastore.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "input/drop.h"
 #include "myfgets.h"
 #include "support.h"

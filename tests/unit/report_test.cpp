@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "support.h"
 
 using testsupport::read_text;

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/diagnostics.h"
-#include "cli/options.h"
+#include "diagnostics.h"
 
 namespace {
 
@@ -17,31 +16,20 @@ struct Order {
   int status = -1;
 };
 
-Order order(int cols, const char *sortstring, bool inverse = false, int quiet = 0, int tetrad = 1,
-            int covariance = 0) {
-  Options o;
-  o.flag.inverse = inverse;
-  o.flag.tetrad = tetrad;
-  o.flag.covariance = covariance;
-  o.quiet = quiet;
-  if (sortstring != nullptr) {
-    o.flag.sort = 1;
-    o.sortstring = my_strdup(sortstring);
-  }
-  DataStore store;
-  store.allocate(1, cols, 1, 0);
+Order order(int cols, const char *sortstring, bool inverse = false, int quiet = 0) {
+  std::vector<int> sortarr(cols, -1), sortarr1(cols, -1);
   Order res;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   try {
-    parse_sortstring(cols, o, store);
+    parse_sortstring(cols, sortstring, inverse, quiet, sortarr.data(), sortarr1.data());
   } catch (const ExitRequest &e) {
     res.status = e.status;
   }
   res.err = testing::internal::GetCapturedStderr();
   res.out = testing::internal::GetCapturedStdout();
-  res.sortarr.assign(store.sortarr.get(), store.sortarr.get() + cols);
-  res.sortarr1.assign(store.sortarr1.get(), store.sortarr1.get() + cols);
+  res.sortarr = sortarr;
+  res.sortarr1 = sortarr1;
   return res;
 }
 
@@ -98,14 +86,11 @@ TEST(SortOrder, InverseWinsAndPrintsNothing) {
   EXPECT_EQ(o.sortarr1, (std::vector<int>{3, 2, 1, 0}));
 }
 
-TEST(SortOrder, AppliesOnlyWithCovarianceOrTetrad) {
-  Order off = order(3, "3 1 2", false, 0, 0, 0);
-  EXPECT_EQ(off.out, "");
-  EXPECT_EQ(off.sortarr1, (std::vector<int>{0, 1, 2}));
-  Order cov = order(3, "3 1 2", false, 0, 0, 1);
-  EXPECT_EQ(cov.sortarr1, (std::vector<int>{2, 0, 1}));
+TEST(SortOrder, QuietOrNoString) {
   Order quiet = order(3, "3 1 2", false, 1);
   EXPECT_EQ(quiet.out, "");
   EXPECT_EQ(quiet.sortarr1, (std::vector<int>{2, 0, 1}));
-  EXPECT_EQ(order(3, nullptr).out, "");
+  Order none = order(3, nullptr);
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.sortarr1, (std::vector<int>{0, 1, 2}));
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 #include "support.h"
 
 using testsupport::read_text;
@@ -22,12 +22,9 @@ void unit_matrix(DataStore &store, unsigned m, unsigned rows = 25) {
 
 std::string write_inp(DataStore &store, unsigned m, bool split, std::string *out = nullptr) {
   TempDir dir;
-  Options o;
-  o.flag.split = split;
-  o.quiet = 1;
   std::string name = dir.file("t.cor");
   testing::internal::CaptureStdout();
-  write_tet(name, store, 25, m, o);
+  write_tet(name, store, 25, m, 1, split);
   std::string printed = testing::internal::GetCapturedStdout();
   if (out != nullptr) *out = printed;
   return read_text(dir.file("t.inp"));

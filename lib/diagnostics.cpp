@@ -1,4 +1,4 @@
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "stats/new_mateig.h"
+#include "components/new_mateig.h"
 
 #include <bit>
 #include <cmath>
@@ -182,15 +182,6 @@ void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, s
   apply_rotations_base(st, n, log, count);
 }
 
-bool have_avx2() {
-#ifdef MATEIG_HAVE_AVX2_PATH
-  static const bool yes = __builtin_cpu_supports("avx2") != 0;
-  return yes;
-#else
-  return false;
-#endif
-}
-
 // The solver working on rows. A rotation of (p, q) changes rows and columns p
 // and q; here it writes rows p and q only (writing the columns too would cost
 // a cache miss per element), and every row carries the time of its last
@@ -206,8 +197,8 @@ bool have_avx2() {
 // deferred and applied in batches; it is transposed back at the end.
 class RowSolver {
  public:
-  RowSolver(double **a, double **st, int n)
-      : a_(a), st_(st), n_(n), avx2_(have_avx2()), stamp_(n, 0), recent_(ring_size(n)), log_(kLogSize) {
+  RowSolver(double **a, double **st, int n, Isa isa)
+      : a_(a), st_(st), n_(n), avx2_(isa != Isa::base), stamp_(n, 0), recent_(ring_size(n)), log_(kLogSize) {
     recent_mask_ = recent_.size() - 1;
   }
 
@@ -395,7 +386,7 @@ bool exactly_symmetric(double *const *a, int n) {
 
 }  // namespace
 
-void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts) {
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa) {
   counts = MateigCounts{};
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) s[i][j] = 0.0;
@@ -422,7 +413,7 @@ void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts) {
     // below gives the same result without any.
     std::unique_ptr<RowSolver> solver;
     try {
-      solver = std::make_unique<RowSolver>(a, s, n);  // s is the identity, its own transpose
+      solver = std::make_unique<RowSolver>(a, s, n, isa);  // s is the identity, its own transpose
     } catch (const std::bad_alloc &) {
       solver.reset();
     }

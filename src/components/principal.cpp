@@ -1,8 +1,8 @@
-#include "stats/principal.h"
+#include "components/principal.h"
 
 #include <cmath>
 
-#include "stats/new_mateig.h"
+#include "components/new_mateig.h"
 
 void principal_components(DataStore &store, unsigned m) {
   double **cc = store.cc;

@@ -2,6 +2,8 @@
 // with a threshold that falls by the factor n per outer pass.
 #pragma once
 
+#include "isa.h"
+
 // At most this many sweeps are made at one threshold; after that the solver
 // goes on to the next threshold. It only guards against rounding keeping a
 // sweep busy for ever; ordinary matrices never come near it.
@@ -26,5 +28,6 @@ struct MateigCounts {
 // norm is exactly 0 or not finite, a is left unchanged and s is the identity.
 void new_mateig(double **a, double **s, int n);
 
-// The same, also reporting what was done.
-void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts);
+// The same, also reporting what was done, with the kernels of `isa` (every
+// level gives the same bits).
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa = active_isa());

@@ -1,7 +1,7 @@
 // Principal components of the correlation matrix of one input file.
 #pragma once
 
-#include "input/datastore.h"
+#include "tables/datastore.h"
 
 // For the m variables of `store`: makes cc exactly symmetric (the upper
 // triangle copied onto the lower), diagonalises it in place with new_mateig

@@ -1,10 +1,10 @@
-#include "input/datastore.h"
+#include "tables/datastore.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/diagnostics.h"
+#include "diagnostics.h"
 
 void *obtain_block(const char *name, std::uint64_t count, std::size_t size, int debug,
                    unsigned long &mem_usage) {

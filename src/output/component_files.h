@@ -1,0 +1,27 @@
+// The component files of one input file: ".eig", ".fsc" and ".sco".
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "components/scores.h"
+#include "tables/datastore.h"
+
+// ".eig": the percentages of variance (" %- 7.3f" each, by descending
+// eigenvalue), the reference row ("%- 7.3f", then " %- 7.3f") and one line of
+// loadings per variable in the same layout. "Writing file: %s\n" unless quiet.
+void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int quiet);
+
+// ".fsc": the factor-score coefficients, the sorted eigenvalues, the standard
+// deviations and the means in labelled sections, "% .7e " each.
+// "Writing file: %s\n" unless quiet.
+void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int quiet);
+
+// ".sco": `scores` component scores (at most m) of every observation, "%9.5f "
+// each, centred on the means with scores_mean.
+// "Writing file: %s %d scores\n" unless quiet.
+void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
+               int scores_mean, int quiet);
+
+// The lines of ".sco" onto f, one per observation.
+void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows);
