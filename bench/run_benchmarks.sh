@@ -3,7 +3,7 @@
 # their figures, then the peak memory of a whole run over a table of
 # 1,000,000 rows by 10 columns against the size of its data table.
 set -eu
-build=${1:-build-bench}
+build=$(cd "${1:-build-bench}" && pwd)  # absolute, so that it holds in any directory
 for b in reader_bench stats_bench numscan_bench numfmt_bench eigen_bench sco_bench; do
   if [ -x "$build/$b" ]; then
     echo "== $b"
@@ -21,7 +21,7 @@ with open(sys.argv[1], "w") as f:
     for r in range(1000000):
         f.write(" ".join("%.6g" % random.gauss(0, 1000) for c in range(10)) + "\n")
 PY
-(cd "$dir" && /usr/bin/time -f "%M" -o rss.txt "$OLDPWD/$build/mavek" --quiet table.txt)
+(cd "$dir" && /usr/bin/time -f "%M" -o rss.txt "$build/mavek" --quiet table.txt)
 rss_kb=$(cat "$dir/rss.txt")
 dd_mb=$((1000000 * 10 * 8 / 1000000))
 echo "peak resident memory: $((rss_kb / 1024)) MiB; data table: $dd_mb MB; limit 1.15 x table + 32 MB = $(( (dd_mb * 115 / 100) + 32 )) MB"

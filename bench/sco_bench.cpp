@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "components/principal.h"
+#include "components/scores.h"
 #include "output/component_files.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
@@ -41,7 +42,9 @@ void prepare(DataStore &store, unsigned rows, unsigned m) {
   }
   // The statistics as the program computes them.
   MinMax(store, rows, m);
-  new_stcrmt(store.dd, static_cast<int>(m), static_cast<int>(rows), store.v.get(), store.cc, store.ccov);
+  std::vector<int> no_stddev;
+  new_stcrmt(store.dd, static_cast<int>(m), static_cast<int>(rows), store.v.get(), store.cc, store.ccov,
+             no_stddev);
   for (unsigned k = 0; k < m; ++k) store.cc[k][k] = 1.0;
   principal_components(store, m);
 }
@@ -136,7 +139,7 @@ int main(int argc, char **argv) {
 
   auto plain = [&](std::FILE *f) { write_plain(f, store, rows, m); };
   auto precomputed = [&](std::FILE *f) { write_precomputed(f, scores, rows, m); };
-  auto writer = [&](std::FILE *f) { write_scores(f, store, rows, m, m, 0); };
+  auto writer = [&](std::FILE *f) { write_scores(f, ComponentScores(store, m, m, 0), rows); };
 
   const std::string expected = text_of(plain);
   const bool same_writer = text_of(writer) == expected;

@@ -48,6 +48,10 @@ void Histogram(DataStore &store, unsigned rows, unsigned columns, unsigned h, in
         ix = h - 1;
       else if (q >= 1.0)
         ix = static_cast<unsigned>(q);
+      // The trace keeps its long-standing labels, although they do not name
+      // the values: "dummy" is diff / w, "diff" is the width w, then come
+      // (diff / w) / w, the bin and the bin count. Readers of old traces
+      // rely on the layout.
       if (debug != 0)
         dbg_printf("dummy:%f diff:%f= %f %d %d\n", q, w, q / w, static_cast<int>(ix), static_cast<int>(h));
       if (std::isnan(x[i])) continue;

@@ -78,7 +78,7 @@ TEST(Driver, OneLogEntryAndOneBannerForTwoFiles) {
   EXPECT_EQ(status, 0) << err;
   std::string log = read_text(dir.file("logfile"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
-  EXPECT_EQ(log.substr(19), " " + std::string(MAVEK_BINARY) + " a.txt b.txt\n");
+  EXPECT_EQ(log.substr(19), std::string(" ") + MAVEK_BINARY + " a.txt b.txt\n");
   EXPECT_EQ(err.find("mavek Version 2.5 "), 0u);
   EXPECT_EQ(err.find("mavek Version 2.5 ", 1), std::string::npos);
   std::size_t first = out.find("Examining file: a.txt");

@@ -265,21 +265,23 @@ std::vector<double> hostile_values() {
   return v;
 }
 
-TEST(NumFmt, GlibcConventions) {
-  // The facts about glibc the formatter relies on, spelled out.
-  EXPECT_EQ(printf_ref(-0.0, 0, 5, false, false), "-0.00000");
-  EXPECT_EQ(printf_ref(-1e-9, 0, 5, false, false), "-0.00000");
-  EXPECT_EQ(printf_ref(0.125, 0, 2, false, false), "0.12");
-  EXPECT_EQ(printf_ref(0.375, 0, 2, false, false), "0.38");
-  EXPECT_EQ(printf_ref(2.5, 0, 0, false, false), "2");
-  EXPECT_EQ(printf_ref(3.5, 0, 0, false, false), "4");
-  EXPECT_EQ(printf_ref(0.5, 0, 0, false, false), "0");
-  EXPECT_EQ(printf_ref(1.03125, 0, 4, false, false), "1.0312");
-  EXPECT_EQ(printf_ref(HUGE_VAL, 0, 3, true, false), " inf");
-  EXPECT_EQ(printf_ref(-HUGE_VAL, 0, 3, false, false), "-inf");
-  EXPECT_EQ(printf_ref(std::nan(""), 0, 3, true, false), " nan");
-  EXPECT_EQ(printf_ref(-std::nan(""), 0, 3, false, false), "-nan");
-  EXPECT_EQ(printf_ref(std::nan(""), 6, 3, false, true), "nan   ");
+// Ties round to even on the exact binary value, the sign comes from the sign
+// bit (so -0 and tiny negatives keep their '-'), and the flags and the width
+// apply to inf and nan as to numbers.
+TEST(NumFmt, TiesSignsAndNonFinite) {
+  EXPECT_EQ(ours(-0.0, 0, 5, false, false), "-0.00000");
+  EXPECT_EQ(ours(-1e-9, 0, 5, false, false), "-0.00000");
+  EXPECT_EQ(ours(0.125, 0, 2, false, false), "0.12");
+  EXPECT_EQ(ours(0.375, 0, 2, false, false), "0.38");
+  EXPECT_EQ(ours(2.5, 0, 0, false, false), "2");
+  EXPECT_EQ(ours(3.5, 0, 0, false, false), "4");
+  EXPECT_EQ(ours(0.5, 0, 0, false, false), "0");
+  EXPECT_EQ(ours(1.03125, 0, 4, false, false), "1.0312");
+  EXPECT_EQ(ours(HUGE_VAL, 0, 3, true, false), " inf");
+  EXPECT_EQ(ours(-HUGE_VAL, 0, 3, false, false), "-inf");
+  EXPECT_EQ(ours(std::nan(""), 0, 3, true, false), " nan");
+  EXPECT_EQ(ours(-std::nan(""), 0, 3, false, false), "-nan");
+  EXPECT_EQ(ours(std::nan(""), 6, 3, false, true), "nan   ");
 }
 
 TEST(NumFmt, Examples) {

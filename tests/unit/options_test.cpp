@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -58,7 +59,7 @@ TEST(Options, Defaults) {
   EXPECT_EQ(o.sortstring, nullptr);
 }
 
-TEST(Options, TableAndShortString) {
+TEST(Options, TableEndsWithAnEmptyRecord) {
   Options o;
   auto opts = make_long_opts(o);
   EXPECT_EQ(opts.size(), 25u);
@@ -66,8 +67,68 @@ TEST(Options, TableAndShortString) {
   EXPECT_EQ(opts[3].flag, &o.debug);
   EXPECT_EQ(opts[22].flag, &o.more);
   EXPECT_EQ(opts[23].flag, &o.timer);
-  EXPECT_STREQ(short_opts,
-               "ABC::DE::F::G:H::IL:M::N::QS:T::V::W:XZ::?abc::de::f::g:h::il:m::n::qs:t::v::w:xz::");
+}
+
+// Everything parsing sets, as one comparable text.
+std::string settings(const Options &o) {
+  const flags &f = o.flag;
+  std::string s;
+  for (int v : {f.tetrad,  f.oldtetrad, f.covariance, f.sort,      f.correlation, f.mvd,       f.timing,
+                f.eigen,   f.split,     f.fsc,        f.histogram, f.std,         f.transpose, f.scores_mean,
+                f.inverse, o.quiet,     o.debug,      o.more,      o.timer,       o.allscores})
+    s += std::to_string(v) + ",";
+  s += std::to_string(o.scores) + "," + std::to_string(o.histosize) + ",";
+  s += o.sortstring != nullptr ? o.sortstring : "(none)";
+  return s;
+}
+
+std::string lower(std::string s) {
+  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Every upper-case short option acts as its lower-case one and takes the same
+// kind of argument: a required argument takes the next word, an optional one
+// only an attached word. Letters unknown in lower case are unknown in upper.
+TEST(Options, UpperCaseActsAsLowerCase) {
+  for (char c = 'a'; c <= 'z'; ++c) {
+    for (const char *attached : {"", "off", "7"}) {
+      const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      Parsed pl, pu;
+      int sl = 0, su = 0;
+      parse({"--more", std::string("-") + c + attached, "word", "file"}, pl, &sl);
+      parse({"--more", std::string("-") + up + attached, "word", "file"}, pu, &su);
+      const std::string what = std::string("-") + c + attached;
+      EXPECT_EQ(sl, su) << what;
+      EXPECT_EQ(pl.files, pu.files) << what;
+      EXPECT_EQ(settings(pl.o), settings(pu.o)) << what;
+      EXPECT_EQ(pl.out, pu.out) << what;
+      EXPECT_EQ(lower(pl.err), lower(pu.err)) << what;
+    }
+  }
+}
+
+TEST(Options, SortStringAppliesOnlyWithInpOrCov) {
+  struct Case {
+    std::vector<std::string> words;
+    const char *in_effect;
+  };
+  const std::vector<Case> cases = {
+      {{"-s", "3 1 2"}, "3 1 2"},               // ".inp" is on by default
+      {{"-s", "3 1 2", "-t-"}, nullptr},        // neither ".inp" nor ".cov"
+      {{"-s", "3 1 2", "-t-", "-v"}, "3 1 2"},  // ".cov" alone
+      {{"-t-", "-v"}, nullptr},                 // no sort string
+      {{"-s", "2 1", "-s", "1 2"}, "1 2"},      // the last one counts
+  };
+  for (const Case &c : cases) {
+    Parsed p;
+    parse(c.words, p);
+    const char *got = sort_string_in_effect(p.o);
+    if (c.in_effect == nullptr)
+      EXPECT_EQ(got, nullptr) << c.words.size();
+    else
+      EXPECT_STREQ(got, c.in_effect);
+  }
 }
 
 // Every switch in its short, upper-case and long form.

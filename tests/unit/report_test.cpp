@@ -110,3 +110,20 @@ TEST(Report, StandardisedAndHistogramFiles) {
             " -1.00000  -0.00000 \n  1.00000 " + std::string(expected_big) + "\n");
   EXPECT_EQ(read_text(dir.file("s.his")), "0.5000 0.0000 0.5000 0.0000 \n0.0000 0.0000 0.0000 1.0000 \n");
 }
+
+TEST(Report, NoStddevWarning) {
+  struct Case {
+    std::vector<int> positions;
+    const char *text;
+  };
+  const Case cases[] = {
+      {{}, ""},
+      {{2}, "\nWARNING! Variable(s)\a 2 has no Std.Dev. Modifies...\n"},
+      {{2, 4, 5}, "\nWARNING! Variable(s)\a 2 4 5 has no Std.Dev. Modifies...\n"},
+  };
+  for (const Case &c : cases) {
+    testing::internal::CaptureStdout();
+    warn_no_stddev(c.positions);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
+  }
+}

@@ -12,7 +12,8 @@ using testsupport::prepare_components;
 
 TEST(Scores, CountRule) {
   // {m, asked, allscores, expected}
-  const unsigned cases[][4] = {{5, 3, 0, 3}, {2, 3, 0, 2}, {5, 3, 1, 5}, {1, 1, 0, 1}, {10, 2, 0, 2}, {4, 7, 1, 4}};
+  const unsigned cases[][4] = {{5, 3, 0, 3}, {2, 3, 0, 2},  {5, 3, 1, 5},
+                               {1, 1, 0, 1}, {10, 2, 0, 2}, {4, 7, 1, 4}};
   for (const auto &c : cases)
     EXPECT_EQ(score_count(c[0], c[1], static_cast<int>(c[2])), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }

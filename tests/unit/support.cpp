@@ -68,7 +68,8 @@ void prepare_components(DataStore &store, unsigned rows, unsigned m, const std::
     for (unsigned k = 0; k < m; ++k) store.dd[r][k] = data[static_cast<std::size_t>(r) * m + k];
   MinMax(store, rows, m);
   std::vector<int> no_stddev;
-  new_stcrmt(store.dd, static_cast<int>(m), static_cast<int>(rows), store.v.get(), store.cc, store.ccov, no_stddev);
+  new_stcrmt(store.dd, static_cast<int>(m), static_cast<int>(rows), store.v.get(), store.cc, store.ccov,
+             no_stddev);
   for (unsigned k = 0; k < m; ++k) store.cc[k][k] = 1.0;
   principal_components(store, m);
 }
@@ -79,7 +80,8 @@ std::vector<double> correlated_table(unsigned rows, unsigned m, unsigned seed) {
   std::vector<double> data(static_cast<std::size_t>(rows) * m);
   for (unsigned r = 0; r < rows; ++r) {
     const double common = normal(rng);
-    for (unsigned k = 0; k < m; ++k) data[static_cast<std::size_t>(r) * m + k] = common * (k + 1) * 0.1 + normal(rng);
+    for (unsigned k = 0; k < m; ++k)
+      data[static_cast<std::size_t>(r) * m + k] = common * (k + 1) * 0.1 + normal(rng);
   }
   return data;
 }

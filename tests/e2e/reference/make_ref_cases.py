@@ -5,14 +5,19 @@ expected files from the reference model mavek_ref.py.
 
   python3 make_ref_cases.py            # inputs and expected files
   python3 make_ref_cases.py --expected # expected files only
+  python3 make_ref_cases.py --check    # regenerate the expected files in a
+                                       # scratch folder from the committed
+                                       # inputs; exit 1 if any differs
 """
 
 import math
 import os
 import random
 import shutil
+import filecmp
 import subprocess
 import sys
+import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CASES = os.path.join(HERE, '..', 'cases')
@@ -117,7 +122,41 @@ def make_expected():
     subprocess.check_call([sys.executable, os.path.join(HERE, 'mavek_ref.py'), '--make-case'] + dirs)
 
 
+def differences(a, b, prefix=''):
+    """Paths that differ between two folder trees, or exist in only one."""
+    cmp = filecmp.dircmp(a, b)
+    out = [prefix + n for n in cmp.left_only + cmp.right_only + cmp.funny_files]
+    _, mismatch, errors = filecmp.cmpfiles(a, b, cmp.common_files, shallow=False)
+    out += [prefix + n for n in mismatch + errors]
+    for d in cmp.common_dirs:
+        out += differences(os.path.join(a, d), os.path.join(b, d), prefix + d + '/')
+    return out
+
+
+def check():
+    names = sorted(c for c in os.listdir(CASES) if c.startswith('ref_'))
+    failed = []
+    with tempfile.TemporaryDirectory() as scratch:
+        dirs = []
+        for name in names:
+            d = os.path.join(scratch, name)
+            os.makedirs(d)
+            shutil.copyfile(os.path.join(CASES, name, 'args'), os.path.join(d, 'args'))
+            shutil.copytree(os.path.join(CASES, name, 'files'), os.path.join(d, 'files'))
+            dirs.append(d)
+        subprocess.check_call([sys.executable, os.path.join(HERE, 'mavek_ref.py'), '--make-case'] + dirs)
+        for name, d in zip(names, dirs):
+            for path in differences(os.path.join(CASES, name, 'expected'), os.path.join(d, 'expected')):
+                failed.append(name + '/expected/' + path)
+    for f in failed:
+        print('differs from the model:', f)
+    print('%d reference cases, %d differences' % (len(names), len(failed)))
+    return 1 if failed else 0
+
+
 if __name__ == '__main__':
+    if '--check' in sys.argv:
+        sys.exit(check())
     if '--expected' not in sys.argv:
         make_inputs()
     make_expected()

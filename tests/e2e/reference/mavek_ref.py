@@ -1,12 +1,22 @@
 #!/usr/bin/env python3
-"""Independent reference model of a successful mavek run.
+"""A second transcription of a successful mavek run, in Python.
 
 Given the command line of a run and the input files, this computes every
 byte that mavek writes on its standard output and standard error and into
 each result file (".std", ".mvd", ".cor", ".cov", ".inp", ".da1", ".his",
-".eig", ".fsc", ".sco") and the "logfile" line.  It is written apart from
-the C++ sources and shares no code with them; the end-to-end cases whose
-names start with "ref_" take their expected files from it.
+".eig", ".fsc", ".sco") and the "logfile" line.  It was written from the
+documented formulas, apart from the C++ sources, and shares no code with
+them; the end-to-end cases whose names start with "ref_" take their expected
+files from it, and CTest regenerates and compares them on every run
+(make_ref_cases.py --check).
+
+What it is and is not: a second, plain transcription of the same formulas,
+in the same order of operations, with the same decided behaviour (the
+constant-variable rule, the Pearson correlation, the guarded solver and so
+on).  It catches a program that strays from the formulas (a reordered sum,
+a fast path that changes a bit, a writer that drops a byte); it cannot catch
+a fault that both transcriptions share.  The independent checks of the
+numbers themselves are elsewhere: hand-worked cases and eigen_check.py.
 
 Every formula is evaluated in the program's order of operations.  Python
 floats are IEEE doubles and Python never fuses a multiply with an add, so
