@@ -126,17 +126,89 @@ struct LoggedRotation {
 // elements k only on the rotations in order, so the rotations are collected
 // and applied later, a narrow band of k at a time: the band of every
 // eigenvector stays in cache while the whole list runs over it.
+//
+// Within a band, consecutive rotations of one sweep share their q: the band
+// of eigenvector q then stays in registers from one rotation to the next and
+// only the band of p is loaded and stored. Each element still goes through
+// its rotations in order, by the same operations.
+// Vector helpers that take their results by reference: a vector returned by
+// value from a function built without AVX would change the calling
+// convention.
+template <class V>
+__attribute__((always_inline)) inline void splat(V &v, double x) {
+  for (std::size_t l = 0; l < sizeof(V) / sizeof(double); ++l) v[l] = x;
+}
+
+template <class V>
+__attribute__((always_inline)) inline void load(V &v, const double *p) {
+  std::memcpy(&v, p, sizeof v);
+}
+
+template <class V>
+__attribute__((always_inline)) inline void store(double *p, const V &v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// One element group of the eigenvector rotation: u is the band of q, held in
+// a register; the band of p at sp is loaded and stored.
+template <class V>
+__attribute__((always_inline)) inline void rotate_held(double *sp, V &u, const V &vs, const V &vc) {
+  V t;
+  load(t, sp);
+  const V nq = vs * t + vc * u;
+  const V np = t * vc - u * vs;
+  store(sp, np);
+  u = nq;
+}
+
 template <class V>
 __attribute__((always_inline)) inline void apply_rotations_with(double **st, int n, const LoggedRotation *log,
                                                                 std::size_t count) {
-  constexpr int band = 32;
-  for (int k0 = 0; k0 < n; k0 += band) {
-    const int k1 = n - k0 < band ? n : k0 + band;
+  constexpr int w = sizeof(V) / sizeof(double);
+  constexpr int band = 4 * w;  // four vectors, held in registers
+  int k0 = 0;
+  for (; k0 + band <= n; k0 += band) {
+    V q0{}, q1{}, q2{}, q3{};
+    int cur_q = -1;
     for (std::size_t i = 0; i < count; ++i) {
       const LoggedRotation &r = log[i];
-      rotate_span<V>(st[r.p], st[r.q], k0, k1, r.snn, r.csn);
+      if (r.q != cur_q) {
+        if (cur_q >= 0) {
+          double *sq = st[cur_q] + k0;
+          store(sq, q0);
+          store(sq + w, q1);
+          store(sq + 2 * w, q2);
+          store(sq + 3 * w, q3);
+        }
+        const double *sq = st[r.q] + k0;
+        load(q0, sq);
+        load(q1, sq + w);
+        load(q2, sq + 2 * w);
+        load(q3, sq + 3 * w);
+        cur_q = r.q;
+      }
+      V vs, vc;
+      splat(vs, r.snn);
+      splat(vc, r.csn);
+      double *sp = st[r.p] + k0;
+      rotate_held(sp, q0, vs, vc);
+      rotate_held(sp + w, q1, vs, vc);
+      rotate_held(sp + 2 * w, q2, vs, vc);
+      rotate_held(sp + 3 * w, q3, vs, vc);
+    }
+    if (cur_q >= 0) {
+      double *sq = st[cur_q] + k0;
+      store(sq, q0);
+      store(sq + w, q1);
+      store(sq + 2 * w, q2);
+      store(sq + 3 * w, q3);
     }
   }
+  if (k0 < n)
+    for (std::size_t i = 0; i < count; ++i) {
+      const LoggedRotation &r = log[i];
+      rotate_span<V>(st[r.p], st[r.q], k0, n, r.snn, r.csn);
+    }
 }
 
 // Each kernel twice on x86-64: for processors with AVX2 (four lanes) and for
@@ -198,8 +270,17 @@ void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, s
 class RowSolver {
  public:
   RowSolver(double **a, double **st, int n, Isa isa)
-      : a_(a), st_(st), n_(n), avx2_(isa != Isa::base), stamp_(n, 0), recent_(ring_size(n)), log_(kLogSize) {
-    recent_mask_ = recent_.size() - 1;
+      : a_(a),
+        st_(st),
+        n_(n),
+        avx2_(isa != Isa::base),
+        stamp_(n, 0),
+        recent_p_(ring_size(n)),
+        recent_row_(ring_size(n)),
+        recent_q_(ring_size(n)),
+        recent_qstart_(ring_size(n)),
+        log_(kLogSize) {
+    recent_mask_ = recent_p_.size() - 1;
   }
 
   bool sweep(double anorm, unsigned long long &rotations) {
@@ -262,34 +343,67 @@ class RowSolver {
     ++clock_;
     stamp_[p] = clock_;
     stamp_[q] = clock_;
-    recent_[clock_ & recent_mask_] = Written{p, q};
+    const std::size_t slot = clock_ & recent_mask_;
+    const std::size_t before = (clock_ - 1) & recent_mask_;
+    recent_p_[slot] = p;
+    recent_row_[slot] = rp;
+    recent_q_[slot] = q;
+    recent_qstart_[slot] = clock_ > 1 && recent_q_[before] == q ? recent_qstart_[before] : clock_;
 
     log_[logged_++] = LoggedRotation{p, q, r.snn, r.csn};
     if (logged_ == kLogSize) flush();
   }
 
-  // Brings row x up to date from the rows written after it. The rotations
-  // made since row x was last written name those rows (some twice, which
-  // costs a repeated read); when there have been many, the times are compared
-  // row by row instead.
+  // Brings row x up to date from the rows written after it: the rotations
+  // made since row x was last written name those rows. Each copy reads the
+  // current content of a row written later than x, which is right whichever
+  // of that row's writings was the last, so the order of the copies does not
+  // matter and a row named twice costs only a repeated read. The rows p are
+  // taken one rotation at a time; a sweep rotates one q with many p in a row,
+  // so the rows q are taken once per run. When there have been many
+  // rotations, the times are compared row by row instead.
   void refresh(int x) {
     double *rx = a_[x];
     const std::uint64_t tx = stamp_[x];
     const std::uint64_t since = clock_ - tx;
     if (since <= static_cast<std::uint64_t>(n_)) {
-      int last_q = -1;
-      for (std::uint64_t t = clock_; t > tx; --t) {
-        const Written &w = recent_[t & recent_mask_];
-        rx[w.p] = a_[w.p][x];
-        if (w.q != last_q) {  // a sweep rotates one q with many p in a row
-          rx[w.q] = a_[w.q][x];
-          last_q = w.q;
+      // The slots of the times tx + 1 .. clock_: one stretch of the ring, or
+      // two when it wraps.
+      const std::size_t first = (tx + 1) & recent_mask_;
+      const std::size_t last = clock_ & recent_mask_;
+      if (since > 0) {
+        if (first <= last) {
+          gather_p(rx, x, first, last + 1);
+        } else {
+          gather_p(rx, x, first, recent_p_.size());
+          gather_p(rx, x, 0, last + 1);
         }
+      }
+      for (std::uint64_t t = clock_; t > tx;) {
+        const std::size_t slot = t & recent_mask_;
+        const int q = recent_q_[slot];
+        rx[q] = a_[q][x];
+        t = recent_qstart_[slot] - 1;
       }
     } else {
       for (int k = 0; k < n_; ++k)
         if (stamp_[k] > tx) rx[k] = a_[k][x];
     }
+  }
+
+  void gather_p(double *__restrict rx, int x, std::size_t from, std::size_t to) const {
+    const int *__restrict p = recent_p_.data();
+    const double *const *__restrict row = recent_row_.data();
+    std::size_t i = from;
+    for (; i + 4 <= to; i += 4) {
+      const double v0 = row[i][x], v1 = row[i + 1][x], v2 = row[i + 2][x], v3 = row[i + 3][x];
+      const int p0 = p[i], p1 = p[i + 1], p2 = p[i + 2], p3 = p[i + 3];
+      rx[p0] = v0;
+      rx[p1] = v1;
+      rx[p2] = v2;
+      rx[p3] = v3;
+    }
+    for (; i < to; ++i) rx[p[i]] = row[i][x];
   }
 
   void flush() {
@@ -303,11 +417,13 @@ class RowSolver {
   bool avx2_;
   std::uint64_t clock_ = 0;
   std::vector<std::uint64_t> stamp_;  // time of the last writing of each row
-  struct Written {
-    int p;
-    int q;
-  };
-  std::vector<Written> recent_;  // the last rotations, by time modulo its size
+  // The last rotations, by time modulo the ring's size: row p and its
+  // content, row q, and the time at which the run of rotations with that q
+  // began.
+  std::vector<int> recent_p_;
+  std::vector<const double *> recent_row_;
+  std::vector<int> recent_q_;
+  std::vector<std::uint64_t> recent_qstart_;
   std::uint64_t recent_mask_;
   std::vector<LoggedRotation> log_;
   std::size_t logged_ = 0;
