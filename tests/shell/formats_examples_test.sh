@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the examples of docs/formats.md against the program. Each example is
-# a fenced block right after a line
-#   <!-- example: ARGS | FILE -->
-# and must equal FILE (a result file, or "stdout") of the run "mavek ARGS
-# iris.dat" in a directory holding only the example table, byte for byte. A
-# block whose last line is "..." shows the first lines of the file only.
+# a fenced block after a line
+#   `mavek ARGS iris.dat` writes `FILE`:     (a result file)
+#   `mavek ARGS iris.dat` prints:            (the standard output)
+# and must equal that output of the run in a directory holding only the
+# example table, byte for byte. A block whose last line is "..." shows the
+# first lines of the file only.
 # Usage: formats_examples_test.sh MAVEK FORMATS_MD IRIS_DAT
 set -u
 bin=$(readlink -f "$1")
@@ -19,18 +20,24 @@ in_block=0
 args=
 file=
 expect="$work/expected"
+writes='^`mavek (.*)iris\.dat` writes `([^`]+)`:$'
+prints='^`mavek (.*)iris\.dat` prints:$'
 while IFS= read -r line || [ -n "$line" ]; do
   if [ $in_block -eq 0 ]; then
-    if [[ $line =~ ^'<!-- example:'(.*)'|'(.*)' -->'$ ]]; then
-      args=${BASH_REMATCH[1]}
-      file=$(echo ${BASH_REMATCH[2]})
-      in_block=1
-      : >"$expect"
+    if [[ $line =~ $writes ]]; then
+      args=${BASH_REMATCH[1]} file=${BASH_REMATCH[2]}
+    elif [[ $line =~ $prints ]]; then
+      args=${BASH_REMATCH[1]} file=stdout
+    else
+      continue
     fi
+    in_block=1
+    : >"$expect"
     continue
   fi
   if [ $in_block -eq 1 ]; then  # the opening fence
-    [ "$line" = '```' ] || { echo "example for $file: no code block after its marker"; exit 1; }
+    [ -z "$line" ] && continue
+    [ "$line" = '```' ] || { echo "example for $file: no code block after its command"; exit 1; }
     in_block=2
     continue
   fi
