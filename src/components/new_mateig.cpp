@@ -2,10 +2,14 @@
 
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -254,6 +258,76 @@ void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, s
   apply_rotations_base(st, n, log, count);
 }
 
+// Applies batches of logged rotations to the eigenvector table on a thread of
+// its own, in the order they were handed over. The table depends on nothing
+// but the rotations in order, so it may lag behind the matrix; the solver
+// waits for it only at the end. While the worker applies one batch the solver
+// fills the next, and hands it over when the worker is ready for it.
+class EigenvectorWorker {
+ public:
+  EigenvectorWorker(double **st, int n, bool avx2)
+      : st_(st), n_(n), avx2_(avx2), thread_([this] { work(); }) {}
+  EigenvectorWorker(const EigenvectorWorker &) = delete;
+  EigenvectorWorker &operator=(const EigenvectorWorker &) = delete;
+  ~EigenvectorWorker() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  // Takes the rotations of `batch` (leaving it empty) once the worker has
+  // taken the previous batch.
+  void hand_over(std::vector<LoggedRotation> &batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !has_next_; });
+    next_.swap(batch);
+    batch.clear();
+    batch.reserve(next_.size());  // the storage the worker gave back may be smaller
+    has_next_ = true;
+    changed_.notify_all();
+  }
+
+  // Waits until every batch handed over is applied.
+  void wait_idle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !has_next_ && !busy_; });
+  }
+
+ private:
+  void work() {
+    std::vector<LoggedRotation> current;
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        busy_ = false;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return has_next_ || stop_; });
+        if (!has_next_) return;
+        current.swap(next_);
+        has_next_ = false;
+        busy_ = true;
+        changed_.notify_all();
+      }
+      apply_rotations(avx2_, st_, n_, current.data(), current.size());
+      current.clear();
+    }
+  }
+
+  double **st_;
+  int n_;
+  bool avx2_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<LoggedRotation> next_;
+  bool has_next_ = false;
+  bool busy_ = true;
+  bool stop_ = false;
+  std::thread thread_;  // last: it starts once everything above exists
+};
+
 // The solver working on rows. A rotation of (p, q) changes rows and columns p
 // and q; here it writes rows p and q only (writing the columns too would cost
 // a cache miss per element), and every row carries the time of its last
@@ -266,10 +340,11 @@ void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, s
 //
 // The eigenvector table st is kept transposed while the solver runs (row j is
 // eigenvector j, so a rotation combines two contiguous rows), its rotations
-// deferred and applied in batches; it is transposed back at the end.
+// deferred and applied in batches, on a second thread when one may be used;
+// it is transposed back at the end.
 class RowSolver {
  public:
-  RowSolver(double **a, double **st, int n, Isa isa)
+  RowSolver(double **a, double **st, int n, Isa isa, unsigned threads)
       : a_(a),
         st_(st),
         n_(n),
@@ -278,9 +353,16 @@ class RowSolver {
         recent_p_(ring_size(n)),
         recent_row_(ring_size(n)),
         recent_q_(ring_size(n)),
-        recent_qstart_(ring_size(n)),
-        log_(kLogSize) {
+        recent_qstart_(ring_size(n)) {
     recent_mask_ = recent_p_.size() - 1;
+    log_.reserve(kLogSize);
+    if (threads > 1) {
+      try {
+        worker_ = std::make_unique<EigenvectorWorker>(st, n, avx2_);
+      } catch (const std::system_error &) {
+        worker_.reset();  // no thread to be had: the solver applies them itself
+      }
+    }
   }
 
   bool sweep(double anorm, unsigned long long &rotations) {
@@ -309,12 +391,16 @@ class RowSolver {
           a_[i][k] = a_[k][i];
       }
     flush();
+    if (worker_) worker_->wait_idle();
     for (int i = 0; i < n_; ++i)
       for (int j = i + 1; j < n_; ++j) std::swap(st_[i][j], st_[j][i]);
   }
 
  private:
+  // Rotations applied to the eigenvectors in one batch; smaller batches when
+  // a worker takes them, so that it starts early and ends soon after.
   static constexpr std::size_t kLogSize = 8192;
+  static constexpr std::size_t kHandOver = 2048;
 
   // A power of two above n: the rotations looked back on are at most n.
   static std::size_t ring_size(int n) {
@@ -350,8 +436,8 @@ class RowSolver {
     recent_q_[slot] = q;
     recent_qstart_[slot] = clock_ > 1 && recent_q_[before] == q ? recent_qstart_[before] : clock_;
 
-    log_[logged_++] = LoggedRotation{p, q, r.snn, r.csn};
-    if (logged_ == kLogSize) flush();
+    log_.push_back(LoggedRotation{p, q, r.snn, r.csn});
+    if (log_.size() == (worker_ ? kHandOver : kLogSize)) flush();
   }
 
   // Brings row x up to date from the rows written after it: the rotations
@@ -407,8 +493,13 @@ class RowSolver {
   }
 
   void flush() {
-    apply_rotations(avx2_, st_, n_, log_.data(), logged_);
-    logged_ = 0;
+    if (log_.empty()) return;
+    if (worker_) {
+      worker_->hand_over(log_);
+    } else {
+      apply_rotations(avx2_, st_, n_, log_.data(), log_.size());
+      log_.clear();
+    }
   }
 
   double **a_;
@@ -426,7 +517,7 @@ class RowSolver {
   std::vector<std::uint64_t> recent_qstart_;
   std::uint64_t recent_mask_;
   std::vector<LoggedRotation> log_;
-  std::size_t logged_ = 0;
+  std::unique_ptr<EigenvectorWorker> worker_;  // destroyed first: it stops its thread
 };
 
 // The solver working element by element on the tables as given; used when
@@ -502,7 +593,7 @@ bool exactly_symmetric(double *const *a, int n) {
 
 }  // namespace
 
-void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa) {
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa, unsigned threads) {
   counts = MateigCounts{};
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) s[i][j] = 0.0;
@@ -529,7 +620,7 @@ void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa
     // below gives the same result without any.
     std::unique_ptr<RowSolver> solver;
     try {
-      solver = std::make_unique<RowSolver>(a, s, n, isa);  // s is the identity, its own transpose
+      solver = std::make_unique<RowSolver>(a, s, n, isa, threads);  // s is the identity, its own transpose
     } catch (const std::bad_alloc &) {
       solver.reset();
     }

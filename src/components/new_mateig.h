@@ -3,6 +3,7 @@
 #pragma once
 
 #include "isa.h"
+#include "threads.h"
 
 // At most this many sweeps are made at one threshold; after that the solver
 // goes on to the next threshold. It only guards against rounding keeping a
@@ -28,6 +29,8 @@ struct MateigCounts {
 // norm is exactly 0 or not finite, a is left unchanged and s is the identity.
 void new_mateig(double **a, double **s, int n);
 
-// The same, also reporting what was done, with the kernels of `isa` (every
-// level gives the same bits).
-void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa = active_isa());
+// The same, also reporting what was done, with the kernels of `isa` and, when
+// `threads` is above 1, the eigenvectors rotated on a second thread (every
+// level and every count gives the same bits).
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa = active_isa(),
+                        unsigned threads = thread_count());

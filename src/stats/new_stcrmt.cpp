@@ -1,8 +1,12 @@
 #include "stats/new_stcrmt.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <vector>
+
+#include "threads.h"
 
 namespace {
 
@@ -56,17 +60,115 @@ Kernels kernels_for(Isa isa) {
   return {update_row_base, centre_row_base};
 }
 
-bool total_less(double a, double b) {
-  if (std::isnan(b)) return !std::isnan(a);
-  if (std::isnan(a)) return false;
-  if (a == b) return std::signbit(a) && !std::signbit(b);
-  return a < b;
+// The running means of the upper triangle rows [j0, j1), over all
+// observations. Observations are taken a block at a time, and each row of the
+// triangle takes the whole block while it is in cache; every single sum still
+// takes its observations in ascending order.
+void covariance_rows(double **d, int rows, int m, const double *mean, double **c, const Kernels &kernel,
+                     int j0, int j1) {
+  constexpr int kBlock = 16;
+  std::vector<double> cen(static_cast<std::size_t>(kBlock) * m);
+  for (int r0 = 0; r0 < rows; r0 += kBlock) {
+    const int count = rows - r0 < kBlock ? rows - r0 : kBlock;
+    for (int b = 0; b < count; ++b)
+      kernel.centre_row(cen.data() + static_cast<std::size_t>(b) * m, d[r0 + b], mean, m);
+    for (int j = j0; j < j1; ++j)
+      for (int b = 0; b < count; ++b) {
+        const double *cb = cen.data() + static_cast<std::size_t>(b) * m;
+        kernel.update_row(c[j], cb, cb[j], static_cast<double>(r0 + b) + 1.0, j, m);
+      }
+  }
+}
+
+// The whole upper triangle, its rows shared among `threads` threads in
+// stretches of about equal work (row j has m - j sums).
+void covariance_triangle(double **d, int rows, int m, const double *mean, double **c, const Kernels &kernel,
+                         unsigned threads) {
+  const double work = static_cast<double>(m) * rows * m;
+  const unsigned parts = threads > 1 && work > 1e6 ? 4 * threads : 1;
+  std::vector<int> bound(parts + 1, m);
+  bound[0] = 0;
+  const double total = 0.5 * static_cast<double>(m) * (m + 1);
+  double done = 0.0;
+  unsigned part = 1;
+  for (int j = 0; j < m && part < parts; ++j) {
+    done += m - j;
+    if (done >= total * part / parts) bound[part++] = j + 1;
+  }
+  parallel_for(threads, parts, [&](std::size_t i) {
+    if (bound[i] < bound[i + 1]) covariance_rows(d, rows, m, mean, c, kernel, bound[i], bound[i + 1]);
+  });
+}
+
+// Keys that order doubles as integers: -0 before +0, values that are not
+// numbers after everything else (all with one key). Equal keys mean equal
+// values, bit for bit, except among those that are not numbers.
+constexpr std::uint64_t kNanKey = ~std::uint64_t{0};
+
+inline std::uint64_t order_key(double x) {
+  if (std::isnan(x)) return kNanKey;
+  const std::uint64_t b = std::bit_cast<std::uint64_t>(x);
+  return (b >> 63) != 0 ? ~b : b | (std::uint64_t{1} << 63);
+}
+
+inline double key_value(std::uint64_t k) {
+  return std::bit_cast<double>((k >> 63) != 0 ? k & ~(std::uint64_t{1} << 63) : ~k);
+}
+
+// The key of rank r (0-based) among the n keys at k, which are rearranged
+// but keep their values. Large sets are narrowed a 16-bit digit at a time,
+// from the top, before the rest is selected directly.
+std::uint64_t select_rank(std::uint64_t *k, std::size_t n, std::size_t r, std::vector<std::uint32_t> &hist) {
+  for (int shift = 48; n > 4096 && shift >= 0; shift -= 16) {
+    hist.assign(65536, 0);
+    for (std::size_t i = 0; i < n; ++i) ++hist[(k[i] >> shift) & 0xffff];
+    std::size_t digit = 0;
+    while (r >= hist[digit]) r -= hist[digit++];
+    // The keys of that digit go to the front; the rest stay behind them.
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < n; ++i)
+      if (((k[i] >> shift) & 0xffff) == digit) std::swap(k[w++], k[i]);
+    n = w;
+  }
+  std::nth_element(k, k + r, k + n);
+  return k[r];
+}
+
+// The median of one column, from its keys: the middle key, or the two middle
+// keys for an even count. A value that is not a number is taken from the
+// first such value of the column, so that its sign and payload do not depend
+// on the order of selection.
+double column_median(double **dd, unsigned rows, unsigned col, std::uint64_t *k,
+                     std::vector<std::uint32_t> &hist) {
+  const std::size_t h = rows / 2;
+  const std::uint64_t at = select_rank(k, rows, h, hist);
+  std::uint64_t below = at;
+  if (rows % 2 == 0) {
+    // The key of rank h - 1: the largest key below `at` when h keys lie
+    // below it, else `at` itself (it occurs more than once).
+    std::size_t less = 0;
+    std::uint64_t largest = 0;
+    for (std::size_t i = 0; i < rows; ++i)
+      if (k[i] < at) {
+        ++less;
+        if (k[i] > largest) largest = k[i];
+      }
+    if (less == h) below = largest;
+  }
+  auto value = [&](std::uint64_t key) {
+    if (key != kNanKey) return key_value(key);
+    for (unsigned r = 0; r < rows; ++r)
+      if (std::isnan(dd[r][col])) return dd[r][col];
+    return key_value(key);
+  };
+  if (rows % 2 == 1) return value(at);
+  return (value(below) + value(at)) * 0.5;
 }
 
 }  // namespace
 
 int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
-               std::vector<int> &no_stddev, Isa isa) {
+               std::vector<int> &no_stddev, Isa isa, unsigned threads) {
   const int m = columns;
   const double n = static_cast<double>(rows);
   std::vector<double> s(m, 0.0), mean(m), t2(m, 0.0), t3(m, 0.0), t4(m, 0.0);
@@ -111,13 +213,7 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
   // Upper triangle with the diagonal, accumulated in place in ccov.
   for (int j = 0; j < m; ++j)
     for (int k = j; k < m; ++k) ccov[j][k] = 0.0;
-  const Kernels kernel = kernels_for(isa);
-  std::vector<double> cen(m);
-  for (int r = 0; r < rows; ++r) {
-    kernel.centre_row(cen.data(), d[r], mean.data(), m);
-    const double rp1 = static_cast<double>(r) + 1.0;
-    for (int j = 0; j < m; ++j) kernel.update_row(ccov[j], cen.data(), cen[j], rp1, j, m);
-  }
+  covariance_triangle(d, rows, m, mean.data(), ccov, kernels_for(isa), threads);
   // The covariance has divisor n and the standard deviations n - 1; the
   // factor q = n / (n - 1) brings the covariance to n - 1 as well, so that cc
   // holds product-moment correlations. One observation has no n - 1 (and
@@ -136,18 +232,24 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
   return 0;
 }
 
-void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v) {
-  std::vector<double> scratch(rows);
-  const std::size_t h = rows / 2;
-  for (unsigned i = 0; i < cols; ++i) {
-    for (unsigned r = 0; r < rows; ++r) scratch[r] = dd[r][i];
-    // Selection gives the same elements at h (and h - 1) as a full sort.
-    std::nth_element(scratch.begin(), scratch.begin() + h, scratch.end(), total_less);
-    if (rows % 2 == 1) {
-      v[i].median = scratch[h];
-    } else {
-      double below = *std::max_element(scratch.begin(), scratch.begin() + h, total_less);
-      v[i].median = (below + scratch[h]) * 0.5;
+void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads) {
+  // The columns are copied a few at a time, so that the copies stay within a
+  // bounded scratch space (about 16 MB), and their medians are selected side
+  // by side on the threads.
+  const std::size_t budget = (std::size_t{16} << 20) / sizeof(std::uint64_t);
+  std::size_t per_pass = rows == 0 ? cols : budget / rows;
+  if (per_pass < 1) per_pass = 1;
+  if (per_pass > cols) per_pass = cols;
+  std::vector<std::uint64_t> keys(per_pass * rows);
+  for (unsigned c0 = 0; c0 < cols; c0 += static_cast<unsigned>(per_pass)) {
+    const unsigned count = cols - c0 < per_pass ? cols - c0 : static_cast<unsigned>(per_pass);
+    for (unsigned r = 0; r < rows; ++r) {
+      const double *x = dd[r] + c0;
+      for (unsigned c = 0; c < count; ++c) keys[static_cast<std::size_t>(c) * rows + r] = order_key(x[c]);
     }
+    parallel_for(threads, count, [&](std::size_t c) {
+      thread_local std::vector<std::uint32_t> hist;
+      v[c0 + c].median = column_median(dd, rows, c0 + static_cast<unsigned>(c), keys.data() + c * rows, hist);
+    });
   }
 }

@@ -83,19 +83,23 @@ void expect_identity(Square &s, int n) {
 }
 
 // Runs the reference transcription and the solver on every instruction-set
-// level this processor has, on copies of `input`, and expects the same bits.
+// level this processor has, with one, two and three threads, on copies of
+// `input`, and expects the same bits.
 void expect_same_as_reference(const Square &input, int n) {
   Square a_ref(input), s_ref(n);
   const unsigned long long ref_rotations = reference_mateig(a_ref.get(), s_ref.get(), n);
   for (Isa isa : runnable_isas()) {
-    Square a_fast(input), s_fast(n);
-    MateigCounts counts;
-    new_mateig_counted(a_fast.get(), s_fast.get(), n, counts, isa);
-    EXPECT_TRUE(same_bits(a_fast.block, a_ref.block)) << "matrix differs, n = " << n << ", " << isa_name(isa);
-    EXPECT_TRUE(same_bits(s_fast.block, s_ref.block))
-        << "eigenvectors differ, n = " << n << ", " << isa_name(isa);
-    EXPECT_EQ(counts.rotations, ref_rotations) << "n = " << n;
-    EXPECT_EQ(counts.cap_hits, 0u);
+    for (unsigned threads : {1u, 2u, 3u}) {
+      Square a_fast(input), s_fast(n);
+      MateigCounts counts;
+      new_mateig_counted(a_fast.get(), s_fast.get(), n, counts, isa, threads);
+      EXPECT_TRUE(same_bits(a_fast.block, a_ref.block))
+          << "matrix differs, n = " << n << ", " << isa_name(isa) << ", threads " << threads;
+      EXPECT_TRUE(same_bits(s_fast.block, s_ref.block))
+          << "eigenvectors differ, n = " << n << ", " << isa_name(isa) << ", threads " << threads;
+      EXPECT_EQ(counts.rotations, ref_rotations) << "n = " << n;
+      EXPECT_EQ(counts.cap_hits, 0u);
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -19,15 +20,16 @@ namespace {
 struct Stats {
   DataStore store;
   std::vector<int> no_stddev;
-  explicit Stats(const std::vector<std::vector<double>> &columns, Isa isa = active_isa()) {
+  explicit Stats(const std::vector<std::vector<double>> &columns, Isa isa = active_isa(),
+                 unsigned threads = 1) {
     unsigned m = columns.size(), n = columns[0].size();
     store.allocate(n, m, 30, 0);
     for (unsigned i = 0; i < m; ++i)
       for (unsigned r = 0; r < n; ++r) store.dd[r][i] = columns[i][r];
     MinMax(store, n, m);
-    EXPECT_EQ(new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev, isa), 0);
+    EXPECT_EQ(new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev, isa, threads), 0);
     for (unsigned i = 0; i < m; ++i) store.cc[i][i] = 1.0;
-    calculate_median(store.dd, n, m, store.v.get());
+    calculate_median(store.dd, n, m, store.v.get(), threads);
   }
   const stats &v(int i) const { return store.v[i]; }
 };
@@ -152,11 +154,12 @@ TEST(Moments, OverflowingSquares) {
   EXPECT_EQ(s.v(1).variance, 5.0 / 3.0);
 }
 
-// The kernels of every instruction-set level this processor has must give
-// the bits of the formulas written out plainly, one sum at a time. Odd sizes
-// leave tails after every vector width.
+// The kernels of every instruction-set level this processor has, on one, two
+// and three threads, must give the bits of the formulas written out plainly,
+// one sum at a time. Odd sizes leave tails after every vector width and
+// after every block of observations.
 TEST(Moments, EveryInstructionSetGivesThePlainBits) {
-  const unsigned n = 53, m = 37;
+  const unsigned n = 803, m = 37;
   std::mt19937 rng(11);
   std::normal_distribution<double> normal(0.0, 1.0);
   std::vector<std::vector<double>> columns(m, std::vector<double>(n));
@@ -175,24 +178,66 @@ TEST(Moments, EveryInstructionSetGivesThePlainBits) {
     sd[i] = std::sqrt(t2 / (n - 1.0));
   }
   for (Isa isa : runnable_isas()) {
-    Stats s(columns, isa);
-    for (unsigned i = 0; i < m; ++i) {
-      ASSERT_TRUE(same_bits(s.v(i).mean, mean[i])) << isa_name(isa);
-      ASSERT_TRUE(same_bits(s.v(i).stddev, sd[i])) << isa_name(isa);
-    }
-    for (unsigned j = 0; j < m; ++j)
-      for (unsigned k = j; k < m; ++k) {
-        double c = 0.0;
-        for (unsigned r = 0; r < n; ++r) {
-          const double p = (columns[j][r] - mean[j]) * (columns[k][r] - mean[k]);
-          c = c + (p - c) / (r + 1);
-        }
-        ASSERT_TRUE(same_bits(s.store.ccov[j][k], c)) << isa_name(isa) << " " << j << " " << k;
-        ASSERT_TRUE(same_bits(s.store.ccov[k][j], c));
-        if (j != k) {
-          const double r = (c * (n / (n - 1.0))) / (sd[j] * sd[k]);
-          ASSERT_TRUE(same_bits(s.store.cc[j][k], r)) << isa_name(isa) << " " << j << " " << k;
-        }
+    for (unsigned threads : {1u, 2u, 3u}) {
+      Stats s(columns, isa, threads);
+      for (unsigned i = 0; i < m; ++i) {
+        ASSERT_TRUE(same_bits(s.v(i).mean, mean[i])) << isa_name(isa);
+        ASSERT_TRUE(same_bits(s.v(i).stddev, sd[i])) << isa_name(isa);
       }
+      for (unsigned j = 0; j < m; ++j)
+        for (unsigned k = j; k < m; ++k) {
+          double c = 0.0;
+          for (unsigned r = 0; r < n; ++r) {
+            const double p = (columns[j][r] - mean[j]) * (columns[k][r] - mean[k]);
+            c = c + (p - c) / (r + 1);
+          }
+          ASSERT_TRUE(same_bits(s.store.ccov[j][k], c)) << isa_name(isa) << " " << j << " " << k;
+          ASSERT_TRUE(same_bits(s.store.ccov[k][j], c));
+          if (j != k) {
+            const double r = (c * (n / (n - 1.0))) / (sd[j] * sd[k]);
+            ASSERT_TRUE(same_bits(s.store.cc[j][k], r)) << isa_name(isa) << " " << j << " " << k;
+          }
+        }
+    }
+  }
+}
+
+// Medians against a full sort under the same total order, for odd and even
+// counts, duplicates, signed zeros and values that are not numbers, on one,
+// two and three threads, below and above the size where selection narrows
+// by digits first.
+TEST(Median, SelectionMatchesASortedColumn) {
+  std::mt19937 rng(5);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  auto sorted_median = [&](std::vector<double> x) {
+    std::sort(x.begin(), x.end(), [](double a, double b) {
+      if (std::isnan(b)) return !std::isnan(a);
+      if (std::isnan(a)) return false;
+      if (a == b) return std::signbit(a) && !std::signbit(b);
+      return a < b;
+    });
+    const std::size_t h = x.size() / 2;
+    return x.size() % 2 == 1 ? x[h] : (x[h - 1] + x[h]) * 0.5;
+  };
+  for (unsigned n : {1u, 2u, 7u, 10u, 4097u, 20000u, 20001u}) {
+    std::vector<std::vector<double>> columns(4, std::vector<double>(n));
+    std::uniform_int_distribution<int> small(-3, 3);
+    std::normal_distribution<double> normal(1000.0, 0.001);
+    for (unsigned r = 0; r < n; ++r) {
+      columns[0][r] = small(rng) * 0.5;                                         // many duplicates
+      columns[1][r] = r % 3 == 0 ? -0.0 : (r % 3 == 1 ? 0.0 : -1.0 * (r % 5));  // signed zeros
+      columns[2][r] = normal(rng);                            // a narrow range: long shared digits
+      columns[3][r] = r % 4 == 0 ? nan : small(rng) * 1e300;  // not numbers and huge values
+    }
+    for (unsigned threads : {1u, 2u, 3u}) {
+      Stats s(columns, active_isa(), threads);
+      for (unsigned i = 0; i < 4; ++i) {
+        const double want = sorted_median(columns[i]);
+        if (std::isnan(want))
+          EXPECT_TRUE(std::isnan(s.v(i).median)) << n << " " << i;
+        else
+          EXPECT_TRUE(same_bits(s.v(i).median, want)) << n << " " << i << " " << s.v(i).median << " " << want;
+      }
+    }
   }
 }

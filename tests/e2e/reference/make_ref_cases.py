@@ -96,6 +96,22 @@ def small_tables():
     return '\n'.join(a) + '\n', '\n'.join(b) + '\n'
 
 
+def wide_table():
+    """300 rows of 60 correlated variables ("%.6g"): wide enough that the
+    covariances are shared among threads when several may be used."""
+    rnd = random.Random(60300)
+    load = [[rnd.gauss(0, 1) for _ in range(4)] for _ in range(60)]
+    lines = ['# 60 variables driven by 4 common factors']
+    for _ in range(300):
+        f = [rnd.gauss(0, 1) for _ in range(4)]
+        row = []
+        for k in range(60):
+            x = 2.0 * rnd.gauss(0, 1) + sum(load[k][h] * f[h] for h in range(4)) + 10 * k
+            row.append('%.6g' % x)
+        lines.append(' '.join(row))
+    return '\n'.join(lines) + '\n'
+
+
 def make_inputs():
     for name, args in IRIS_CASES.items():
         d = case_dir(name, args)
@@ -109,6 +125,9 @@ def make_inputs():
         f.write(ta)
     with open(os.path.join(d, 'files', 'b.dat'), 'w') as f:
         f.write(tb)
+    d = case_dir('ref_wide', '--quiet -c -v -e5 -f -h wide.dat')
+    with open(os.path.join(d, 'files', 'wide.dat'), 'w') as f:
+        f.write(wide_table())
     # one variable, the file named before the options (getopt moves it last)
     d = case_dir('ref_one_column', 'x.dat -c -v --oldtetrad -e -f -h4')
     with open(os.path.join(d, 'files', 'x.dat'), 'w') as f:
