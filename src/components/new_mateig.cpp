@@ -215,19 +215,16 @@ __attribute__((always_inline)) inline void apply_rotations_with(double **st, int
     }
 }
 
-// Each kernel twice on x86-64: for processors with AVX2 (four lanes) and for
-// the baseline (two lanes). The results are the same bits either way.
-#if defined(__x86_64__) || defined(__i386__)
-#define MATEIG_HAVE_AVX2_PATH 1
-__attribute__((target("avx2"))) void rotate_rows_avx2(double *rp, double *rq, int p, int q, int n, double snn,
-                                                      double csn) {
-  rotate_rows_with<v4d>(rp, rq, p, q, n, snn, csn);
-}
-__attribute__((target("avx2"))) void apply_rotations_avx2(double **st, int n, const LoggedRotation *log,
-                                                          std::size_t count) {
-  apply_rotations_with<v4d>(st, n, log, count);
-}
-#endif
+// Each kernel three times on x86-64: for processors with AVX-512 (eight
+// lanes), with AVX2 (four lanes) and for the baseline (two lanes). The
+// results are the same bits on every level.
+using RotateRows = void (*)(double *, double *, int, int, int, double, double);
+using ApplyRotations = void (*)(double **, int, const LoggedRotation *, std::size_t);
+
+struct Kernels {
+  RotateRows rotate_rows;
+  ApplyRotations apply_rotations;
+};
 
 void rotate_rows_base(double *rp, double *rq, int p, int q, int n, double snn, double csn) {
   rotate_rows_with<v2d>(rp, rq, p, q, n, snn, csn);
@@ -236,26 +233,34 @@ void apply_rotations_base(double **st, int n, const LoggedRotation *log, std::si
   apply_rotations_with<v2d>(st, n, log, count);
 }
 
-void rotate_rows(bool avx2, double *rp, double *rq, int p, int q, int n, double snn, double csn) {
-#ifdef MATEIG_HAVE_AVX2_PATH
-  if (avx2) {
-    rotate_rows_avx2(rp, rq, p, q, n, snn, csn);
-    return;
-  }
-#endif
-  (void)avx2;
-  rotate_rows_base(rp, rq, p, q, n, snn, csn);
-}
+#if defined(__x86_64__) || defined(__i386__)
+typedef double v8d __attribute__((vector_size(64)));
 
-void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, std::size_t count) {
-#ifdef MATEIG_HAVE_AVX2_PATH
-  if (avx2) {
-    apply_rotations_avx2(st, n, log, count);
-    return;
-  }
+__attribute__((target("avx2"))) void rotate_rows_avx2(double *rp, double *rq, int p, int q, int n, double snn,
+                                                      double csn) {
+  rotate_rows_with<v4d>(rp, rq, p, q, n, snn, csn);
+}
+__attribute__((target("avx2"))) void apply_rotations_avx2(double **st, int n, const LoggedRotation *log,
+                                                          std::size_t count) {
+  apply_rotations_with<v4d>(st, n, log, count);
+}
+__attribute__((target("avx512f"))) void rotate_rows_avx512(double *rp, double *rq, int p, int q, int n,
+                                                           double snn, double csn) {
+  rotate_rows_with<v8d>(rp, rq, p, q, n, snn, csn);
+}
+__attribute__((target("avx512f"))) void apply_rotations_avx512(double **st, int n, const LoggedRotation *log,
+                                                               std::size_t count) {
+  apply_rotations_with<v8d>(st, n, log, count);
+}
 #endif
-  (void)avx2;
-  apply_rotations_base(st, n, log, count);
+
+Kernels kernels_for(Isa isa) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (isa == Isa::avx512) return {rotate_rows_avx512, apply_rotations_avx512};
+  if (isa == Isa::avx2) return {rotate_rows_avx2, apply_rotations_avx2};
+#endif
+  (void)isa;
+  return {rotate_rows_base, apply_rotations_base};
 }
 
 // Applies batches of logged rotations to the eigenvector table on a thread of
@@ -265,8 +270,8 @@ void apply_rotations(bool avx2, double **st, int n, const LoggedRotation *log, s
 // fills the next, and hands it over when the worker is ready for it.
 class EigenvectorWorker {
  public:
-  EigenvectorWorker(double **st, int n, bool avx2)
-      : st_(st), n_(n), avx2_(avx2), thread_([this] { work(); }) {}
+  EigenvectorWorker(double **st, int n, ApplyRotations apply)
+      : st_(st), n_(n), apply_(apply), thread_([this] { work(); }) {}
   EigenvectorWorker(const EigenvectorWorker &) = delete;
   EigenvectorWorker &operator=(const EigenvectorWorker &) = delete;
   ~EigenvectorWorker() {
@@ -311,14 +316,14 @@ class EigenvectorWorker {
         busy_ = true;
         changed_.notify_all();
       }
-      apply_rotations(avx2_, st_, n_, current.data(), current.size());
+      apply_(st_, n_, current.data(), current.size());
       current.clear();
     }
   }
 
   double **st_;
   int n_;
-  bool avx2_;
+  ApplyRotations apply_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<LoggedRotation> next_;
@@ -348,7 +353,7 @@ class RowSolver {
       : a_(a),
         st_(st),
         n_(n),
-        avx2_(isa != Isa::base),
+        kernels_(kernels_for(isa)),
         stamp_(n, 0),
         recent_p_(ring_size(n)),
         recent_row_(ring_size(n)),
@@ -358,7 +363,7 @@ class RowSolver {
     log_.reserve(kLogSize);
     if (threads > 1) {
       try {
-        worker_ = std::make_unique<EigenvectorWorker>(st, n, avx2_);
+        worker_ = std::make_unique<EigenvectorWorker>(st, n, kernels_.apply_rotations);
       } catch (const std::system_error &) {
         worker_.reset();  // no thread to be had: the solver applies them itself
       }
@@ -419,7 +424,7 @@ class RowSolver {
     const double apq = rp[q];
     const Angle r = rotation_angle(app, aqq, apq);
 
-    rotate_rows(avx2_, rp, rq, p, q, n_, r.snn, r.csn);
+    kernels_.rotate_rows(rp, rq, p, q, n_, r.snn, r.csn);
     const Pivot v = rotated_pivot(app, aqq, apq, r);
     rp[q] = v.apq;
     rq[p] = v.apq;
@@ -497,7 +502,7 @@ class RowSolver {
     if (worker_) {
       worker_->hand_over(log_);
     } else {
-      apply_rotations(avx2_, st_, n_, log_.data(), log_.size());
+      kernels_.apply_rotations(st_, n_, log_.data(), log_.size());
       log_.clear();
     }
   }
@@ -505,7 +510,7 @@ class RowSolver {
   double **a_;
   double **st_;
   int n_;
-  bool avx2_;
+  Kernels kernels_;
   std::uint64_t clock_ = 0;
   std::vector<std::uint64_t> stamp_;  // time of the last writing of each row
   // The last rotations, by time modulo the ring's size: row p and its

@@ -50,11 +50,20 @@ __attribute__((target("avx2"))) void centre_row_avx2(double *cen, const double *
                                                      int m) {
   centre_row_loop(cen, x, mean, m);
 }
+__attribute__((target("avx512f"))) void update_row_avx512(double *c, const double *cen, double cj, double rp1,
+                                                          int from, int to) {
+  update_row_loop(c, cen, cj, rp1, from, to);
+}
+__attribute__((target("avx512f"))) void centre_row_avx512(double *cen, const double *x, const double *mean,
+                                                          int m) {
+  centre_row_loop(cen, x, mean, m);
+}
 #endif
 
 Kernels kernels_for(Isa isa) {
 #if defined(__x86_64__) || defined(__i386__)
-  if (isa != Isa::base) return {update_row_avx2, centre_row_avx2};
+  if (isa == Isa::avx512) return {update_row_avx512, centre_row_avx512};
+  if (isa == Isa::avx2) return {update_row_avx2, centre_row_avx2};
 #endif
   (void)isa;
   return {update_row_base, centre_row_base};
