@@ -70,12 +70,16 @@ Kernels kernels_for(Isa isa) {
 }
 
 // The running means of the upper triangle rows [j0, j1), over all
-// observations. Observations are taken a block at a time, and each row of the
-// triangle takes the whole block while it is in cache; every single sum still
-// takes its observations in ascending order.
+// observations. When the triangle is larger than a cache, observations are
+// taken a block at a time, and each row of the triangle takes the whole block
+// while it is in cache; a small triangle stays in cache anyway, and there the
+// sums of one observation are better interleaved, since the steps of one sum
+// wait for each other. Every single sum takes its observations in ascending
+// order.
 void covariance_rows(double **d, int rows, int m, const double *mean, double **c, const Kernels &kernel,
                      int j0, int j1) {
-  constexpr int kBlock = 16;
+  const double triangle_bytes = 0.5 * m * (m + 1.0) * sizeof(double);
+  const int kBlock = triangle_bytes > 256.0 * 1024 ? 16 : 1;
   std::vector<double> cen(static_cast<std::size_t>(kBlock) * m);
   for (int r0 = 0; r0 < rows; r0 += kBlock) {
     const int count = rows - r0 < kBlock ? rows - r0 : kBlock;
