@@ -61,11 +61,14 @@ PageData load_results(const std::string &input) {
   return d;
 }
 
-void write_page(const std::string &path, const std::string &page, const std::string &input) {
+void check_not_input(const std::string &path, const std::string &input) {
   struct stat in_st, out_st;
   if (stat(input.c_str(), &in_st) == 0 && stat(path.c_str(), &out_st) == 0 && in_st.st_dev == out_st.st_dev &&
       in_st.st_ino == out_st.st_ino)
     throw PlotError(path + ": is the input file itself, and is not replaced");
+}
+
+void write_page(const std::string &path, const std::string &page) {
   std::string tmp;
   int fd = -1;
   for (int k = 0; k < 100 && fd < 0; ++k) {
@@ -104,11 +107,12 @@ int plot_file(const std::string &input, bool quiet) {
     const PageData data = load_results(input);
     const std::string page = render_page(data);
     const std::string path = result_name(input, ".html");
+    check_not_input(path, input);
     if (!quiet) {
       std::printf("Writing file: %s\n", path.c_str());
       std::fflush(stdout);
     }
-    write_page(path, page, input);
+    write_page(path, page);
     return 0;
   } catch (const PlotError &e) {
     std::fflush(stdout);

@@ -23,10 +23,14 @@ std::string result_name(const std::string &input, const char *ext);
 // not parse.
 PageData load_results(const std::string &input);
 
+// Refuses a page name that is the file `input` itself (an input named like
+// its page, "data.html"). Throws PlotError.
+void check_not_input(const std::string &path, const std::string &input);
+
 // Writes `page` to `path` through a temporary file beside it that is renamed
-// over `path` at the end, so that no half-written page is ever left; refuses
-// to replace the file `input` itself. Throws PlotError.
-void write_page(const std::string &path, const std::string &page, const std::string &input);
+// over `path` at the end, so that no half-written page is ever left. Throws
+// PlotError.
+void write_page(const std::string &path, const std::string &page);
 
 // The whole job for one input: "<base>.html" beside its result files, with
 // "Writing file: <name>" on standard output unless `quiet`. Returns 0, or 1
