@@ -332,8 +332,17 @@ std::string scree_svg(const Eig &eig) {
     const double x0 = x(static_cast<double>(i)) + band * 0.15;
     o += "<g class=\"bar\">" + tip("component " + std::to_string(i + 1) + ": " + eig.percent[i].text + " %");
     o += rect(x0, y(f), band * 0.7, y(0) - y(f), "fill=\"" + std::string(kBlue) + "\"") + "</g>\n";
-    if (m <= 12)
-      o += text_at(x0 + band * 0.35, y(f) - 5, eig.percent[i].text, "class=\"bv\" text-anchor=\"middle\"");
+    if (m <= 12) {
+      // Above the bar, unless the reference row's point is there and the bar
+      // has room for the figure inside.
+      const double ref = eig.reference[i].value;
+      const bool crowded = std::isfinite(ref) && std::fabs(y(std::clamp(ref, 0.0, top)) - (y(f) - 9)) < 12;
+      if (crowded && y(0) - y(f) > 24)
+        o += text_at(x0 + band * 0.35, y(f) + 16, eig.percent[i].text,
+                     "class=\"bv in\" text-anchor=\"middle\"");
+      else
+        o += text_at(x0 + band * 0.35, y(f) - 5, eig.percent[i].text, "class=\"bv\" text-anchor=\"middle\"");
+    }
   }
   std::string points;
   std::string path;

@@ -43,6 +43,7 @@ svg.chart .at { font-size: 12px; fill: #222; }
 svg.chart .lg { font-size: 12px; }
 svg.chart .pl { font-size: 12px; fill: #1b1b1b; paint-order: stroke; stroke: #fff; stroke-width: 3px; }
 svg.chart .bv { font-size: 11px; fill: #1b1b1b; paint-order: stroke; stroke: #fff; stroke-width: 3px; }
+svg.chart .bv.in { fill: #fff; stroke: none; }
 svg.chart .cv { font-size: 12px; fill: #1b1b1b; }
 svg.chart .cv.light { fill: #fff; }
 svg.chart .grid { stroke: #e6e6e6; stroke-width: 1; }
@@ -66,8 +67,13 @@ footer { margin-top: 36px; color: #777; font-size: 12px; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
   body { font-size: 10pt; }
   main { max-width: none; padding: 0; }
-  h2 { break-after: avoid; page-break-after: avoid; margin-top: 18px; }
-  .grid { grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 10px 16px; }
+  h2, p.note { break-after: avoid; page-break-after: avoid; }
+  h2 { margin-top: 18px; }
+  #correlations, #components { break-inside: avoid; page-break-inside: avoid; }
+  .grid { grid-template-columns: repeat(2, minmax(0, 1fr)); gap: 10px 24px; }
+  .pair { flex-wrap: nowrap; gap: 16px; }
+  .pair figure { flex: 1 1 0; min-width: 0; }
+  .pair svg.chart { width: 100%; }
   .scroll { overflow: visible; }
   table.stats { font-size: 9pt; }
   table.stats th, table.stats td { padding: 3px 8px; }
@@ -190,7 +196,7 @@ std::string histogram_section(const PageData &d, const std::vector<std::string> 
       if (std::isfinite(w) && w > 0)
         edges = BinEdges{r.min.value, w};
       else
-        sub += ", bins by number (the bin width is not positive)";
+        sub += ", bins by number (no finite, positive bin width)";
     }
     o += "<figure><figcaption>" + html_escape(names[i]) +
          (sub.empty() ? "" : " <span class=\"sub\">" + html_escape(sub) + "</span>") + "</figcaption>\n";
