@@ -269,7 +269,7 @@ std::string heatmap_svg(const Cor &cor, const std::vector<std::string> &names, b
     shown.push_back(shortened(n, 20));
     longest = std::max(longest, shown.back().size());
   }
-  const double label_w = labelled ? static_cast<double>(longest) * 6.6 + 10 : 4;
+  const double label_w = labelled ? static_cast<double>(longest) * 8.2 + 12 : 4;
   const double L = std::max(label_w, 0.71 * label_w - c / 2 + 8), T = 8;
   const double B = labelled ? 0.71 * label_w + 16 : 8;
   const double side = c * static_cast<double>(m);
@@ -294,8 +294,8 @@ std::string heatmap_svg(const Cor &cor, const std::vector<std::string> &names, b
   if (labelled) {
     for (std::size_t i = 0; i < m; ++i) {
       const double mid = c * (static_cast<double>(i) + 0.5);
-      o += text_at(L - 6, T + mid + 3.5, shown[i], "class=\"tl\" text-anchor=\"end\"");
-      o += "<text class=\"tl\" text-anchor=\"end\" transform=\"translate(" + px(L + mid + 3) + " " +
+      o += text_at(L - 6, T + mid + 4, shown[i], "class=\"hl\" text-anchor=\"end\"");
+      o += "<text class=\"hl\" text-anchor=\"end\" transform=\"translate(" + px(L + mid + 4) + " " +
            px(T + side + 8) + ") rotate(-45)\">" + escape(shown[i]) + "</text>\n";
     }
   }

@@ -40,6 +40,7 @@ svg.chart { display: block; max-width: 100%; height: auto; }
 svg.chart text { fill: #2b2b2b; font-family: inherit; }
 svg.chart .tl { font-size: 11px; fill: #444; }
 svg.chart .at { font-size: 12px; fill: #222; }
+svg.chart .hl { font-size: 12.5px; fill: #222; }
 svg.chart .lg { font-size: 12px; }
 svg.chart .pl { font-size: 12px; fill: #1b1b1b; paint-order: stroke; stroke: #fff; stroke-width: 3px; }
 svg.chart .bv { font-size: 11px; fill: #1b1b1b; paint-order: stroke; stroke: #fff; stroke-width: 3px; }
