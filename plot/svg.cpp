@@ -32,12 +32,16 @@ std::string escape(std::string_view text) {
 }
 
 std::string px(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.1f", v);
-  std::string s = buf;
-  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
-  if (s == "-0") s = "0";
-  return s;
+  char buf[400];
+  const int n = std::snprintf(buf, sizeof buf, "%.1f", v);
+  std::size_t len = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof buf - 1);
+  if (len > 2 && buf[len - 2] == '.' && buf[len - 1] == '0') len -= 2;
+  const char *start = buf;
+  if (len == 2 && buf[0] == '-' && buf[1] == '0') {
+    start = buf + 1;
+    len = 1;
+  }
+  return std::string(start, len);
 }
 
 std::string number_text(double v, int decimals) {
