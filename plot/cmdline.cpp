@@ -1,0 +1,44 @@
+#include "cmdline.h"
+
+#include <cstring>
+
+PlotOptions parse_plot_options(int argc, char **argv) {
+  PlotOptions o;
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const char *a = argv[i];
+    if (options_end || a[0] != '-' || a[1] == '\0') {
+      o.files.emplace_back(a);
+    } else if (std::strcmp(a, "--") == 0) {
+      options_end = true;
+    } else if (std::strcmp(a, "--quiet") == 0) {
+      o.quiet = true;
+    } else if (std::strcmp(a, "--help") == 0) {
+      o.help = true;
+    } else if (std::strcmp(a, "--version") == 0) {
+      o.version = true;
+    } else if (o.error.empty()) {
+      o.error = std::string("unknown option '") + a + "'";
+    }
+  }
+  if (o.error.empty() && o.files.empty() && !o.help && !o.version) o.error = "no input file";
+  return o;
+}
+
+const char *const kPlotHelp =
+    "Usage: mavek-plot [--quiet] FILE...\n"
+    "Draws the results that mavek wrote for each input table FILE as one page of\n"
+    "charts, named like the results with the extension \".html\": the statistics\n"
+    "table (.mvd), histograms (.his), the correlation heat map (.cor), and the scree\n"
+    "plot and loadings of the principal components (.eig). The last comment line\n"
+    "above FILE's first data line names the columns when it holds one word a column.\n"
+    "\n"
+    "  --quiet    do not print the \"Writing file\" lines\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "Exit status: 0 when every page was written; 1 when a FILE has neither its input\n"
+    "nor any result file, a result file does not parse, or a page cannot be written\n"
+    "(the other FILEs are still drawn); 2 for a wrong command line.\n";
+
+const char *const kPlotVersion = "mavek-plot " MAVEK_PLOT_VERSION "\n";

@@ -1,0 +1,20 @@
+// The command line of mavek-plot.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct PlotOptions {
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> files;
+  std::string error;  // what was wrong with the command line, if anything
+};
+
+// Options may stand anywhere among the files; "--" ends them, so that a file
+// name may begin with '-'. A lone "-" is a file name.
+PlotOptions parse_plot_options(int argc, char **argv);
+
+extern const char *const kPlotHelp;     // the --help text
+extern const char *const kPlotVersion;  // the --version text
