@@ -10,20 +10,31 @@
 void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int quiet) {
   ResultFile file(utfnamn, ".eig");
   file.announce(quiet);
-  std::FILE *f = file.get();
+  OutBuf &out = file.out();
   const int *position = store.position.get();
+  // " %- 7.3f" is a blank and then "%- 7.3f".
+  auto value = [&out](double x) { out.fixed(x, 7, 3, true, true); };
 
-  for (unsigned i = 0; i < m; ++i) std::fprintf(f, " %- 7.3f", variance_percentage(store, position[i]));
-  std::fputc('\n', f);
+  for (unsigned i = 0; i < m; ++i) {
+    out.put(' ');
+    value(variance_percentage(store, position[i]));
+  }
+  out.put('\n');
 
-  std::fprintf(f, "%- 7.3f", reference_percentage(m, 0));
-  for (unsigned i = 1; i < m; ++i) std::fprintf(f, " %- 7.3f", reference_percentage(m, i));
-  std::fputc('\n', f);
+  value(reference_percentage(m, 0));
+  for (unsigned i = 1; i < m; ++i) {
+    out.put(' ');
+    value(reference_percentage(m, i));
+  }
+  out.put('\n');
 
   for (unsigned k = 0; k < m; ++k) {
     const double *row = store.pc.get() + static_cast<std::size_t>(k) * m;
-    for (unsigned i = 0; i < m; ++i) std::fprintf(f, i == 0 ? "%- 7.3f" : " %- 7.3f", row[position[i]]);
-    std::fputc('\n', f);
+    for (unsigned i = 0; i < m; ++i) {
+      if (i != 0) out.put(' ');
+      value(row[position[i]]);
+    }
+    out.put('\n');
   }
   file.close();
 }
@@ -31,28 +42,32 @@ void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int quiet) {
   ResultFile file(utfnamn, ".fsc");
   file.announce(quiet);
-  std::FILE *f = file.get();
+  OutBuf &out = file.out();
   const int *position = store.position.get();
+  // "% .7e " each.
+  auto value = [&out](double x) {
+    out.scientific(x, 0, 7, true);
+    out.put(' ');
+  };
 
-  std::fputs("[FSC_SORTED]\n", f);
+  out.put("[FSC_SORTED]\n");
   for (unsigned k = 0; k < m; ++k) {
-    for (unsigned i = 0; i < m; ++i) std::fprintf(f, "% .7e ", fsc_coefficient(store, m, k, position[i]));
-    std::fputc('\n', f);
+    for (unsigned i = 0; i < m; ++i) value(fsc_coefficient(store, m, k, position[i]));
+    out.put('\n');
   }
-  std::fputs("[ROOT_SORTED]\n", f);
-  for (unsigned i = 0; i < m; ++i) std::fprintf(f, "% .7e ", store.root[position[i]]);
-  std::fputs("\n[STD]\n", f);
-  for (unsigned k = 0; k < m; ++k) std::fprintf(f, "% .7e ", store.v[k].stddev);
-  std::fputs("\n[MEAN]\n", f);
-  for (unsigned k = 0; k < m; ++k) std::fprintf(f, "% .7e ", store.v[k].mean);
-  std::fputc('\n', f);
+  out.put("[ROOT_SORTED]\n");
+  for (unsigned i = 0; i < m; ++i) value(store.root[position[i]]);
+  out.put("\n[STD]\n");
+  for (unsigned k = 0; k < m; ++k) value(store.v[k].stddev);
+  out.put("\n[MEAN]\n");
+  for (unsigned k = 0; k < m; ++k) value(store.v[k].mean);
+  out.put('\n');
   file.close();
 }
 
-void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows) {
+void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows) {
   const unsigned count = scores.count();
   std::vector<double> sum(count);
-  OutBuf out(f);
   for (unsigned r = 0; r < rows; ++r) {
     scores.row(r, sum.data());
     for (unsigned c = 0; c < count; ++c) {
@@ -63,10 +78,15 @@ void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows) {
   }
 }
 
+void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows) {
+  OutBuf out(f);
+  write_scores(out, scores, rows);
+}
+
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
                int scores_mean, int quiet) {
   ResultFile file(utfnamn, ".sco", 40960);
   if (quiet == 0) std::printf("Writing file: %s %d scores\n", file.name().c_str(), static_cast<int>(scores));
-  write_scores(file.get(), ComponentScores(store, m, scores, scores_mean), rows);
+  write_scores(file.out(), ComponentScores(store, m, scores, scores_mean), rows);
   file.close();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "components/scores.h"
+#include "output/numfmt.h"
 #include "tables/datastore.h"
 
 // ".eig": the percentages of variance (" %- 7.3f" each, by descending
@@ -23,5 +24,6 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
                int scores_mean, int quiet);
 
-// The lines of ".sco" onto f, one per observation.
+// The lines of ".sco", one per observation, onto `out` or the stream f.
+void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows);
 void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows);

@@ -23,29 +23,38 @@ void print_statistics(const DataStore &store, unsigned cols) {
   // the number of digits: the table has always been laid out so, and scripts
   // read it by position. Labels wider than w simply widen their line.
   const int w = static_cast<int>(std::log(static_cast<double>(cols)));
-  std::printf("%*s Mean      Variance  Std.Dev.  Min       Max       Skewness  Curtosis Median\n", w, "No");
+  // The table goes through its own buffer into stdout's stream and is handed
+  // on complete before anything else is printed, so that the order of the
+  // terminal lines stays the same as with one printf per value.
+  OutBuf out(stdout);
+  for (int pad = w - 2; pad > 0; --pad) out.put(' ');  // "%*s" with "No"
+  out.put("No Mean      Variance  Std.Dev.  Min       Max       Skewness  Curtosis Median\n");
   for (unsigned i = 0; i < cols; ++i) {
     const stats &s = store.v[i];
-    std::printf("%*d ", w, variable_label(store, i));
-    for (double x : {s.mean, s.variance, s.stddev, s.min, s.max, s.skew}) std::printf("%9.4g ", x);
-    std::printf("%8.4g ", s.curt);
-    std::printf("%8.4g", s.median);
-    std::printf("\n");
+    out.integer(variable_label(store, i), w);
+    out.put(' ');
+    for (double x : {s.mean, s.variance, s.stddev, s.min, s.max, s.skew}) {
+      out.general(x, 9, 4);
+      out.put(' ');
+    }
+    out.general(s.curt, 8, 4);
+    out.put(' ');
+    out.general(s.median, 8, 4);
+    out.put('\n');
   }
+  out.flush();
 }
 
 void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols) {
   ResultFile file(utfnamn, ".std");
-  {
-    OutBuf out(file.get());
-    for (unsigned r = 0; r < rows; ++r) {
-      const double *x = store.dd[r];
-      for (unsigned c = 0; c < cols; ++c) {
-        out.fixed((x[c] - store.v[c].mean) / store.v[c].stddev, 9, 5);
-        out.put(' ');
-      }
-      out.put('\n');
+  OutBuf &out = file.out();
+  for (unsigned r = 0; r < rows; ++r) {
+    const double *x = store.dd[r];
+    for (unsigned c = 0; c < cols; ++c) {
+      out.fixed((x[c] - store.v[c].mean) / store.v[c].stddev, 9, 5);
+      out.put(' ');
     }
+    out.put('\n');
   }
   file.close();
 }
@@ -53,16 +62,18 @@ void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsi
 void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet) {
   ResultFile file(utfnamn, ".mvd");
   file.announce(quiet);
-  std::FILE *f = file.get();
-  std::fprintf(f, "!%s",
-               " Variable  Mean     Variance  Std.Dev.  Min       Max       Skewness  Curtosis  Median\n");
+  OutBuf &out = file.out();
+  out.put("! Variable  Mean     Variance  Std.Dev.  Min       Max       Skewness  Curtosis  Median\n");
   for (unsigned i = 0; i < cols; ++i) {
     const stats &s = store.v[i];
-    std::fprintf(f, "%9d ", variable_label(store, i));
-    for (double x : {s.mean, s.variance, s.stddev, s.min, s.max, s.skew, s.curt})
-      std::fprintf(f, "%9.4f ", x);
-    std::fprintf(f, "%9.4f", s.median);
-    std::fprintf(f, "\n");
+    out.integer(variable_label(store, i), 9);
+    out.put(' ');
+    for (double x : {s.mean, s.variance, s.stddev, s.min, s.max, s.skew, s.curt}) {
+      out.fixed(x, 9, 4);
+      out.put(' ');
+    }
+    out.fixed(s.median, 9, 4);
+    out.put('\n');
   }
   file.close();
 }
@@ -70,10 +81,13 @@ void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int 
 void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet) {
   ResultFile file(utfnamn, ".cor");
   file.announce(quiet);
-  std::FILE *f = file.get();
+  OutBuf &out = file.out();
   for (unsigned i = 0; i < cols; ++i) {
-    for (unsigned j = 0; j <= i; ++j) std::fprintf(f, " %- .6f", store.cc[j][i]);
-    std::fprintf(f, "\n");
+    for (unsigned j = 0; j <= i; ++j) {
+      out.put(' ');
+      out.fixed(store.cc[j][i], 0, 6, true, true);  // " %- .6f"
+    }
+    out.put('\n');
   }
   file.close();
 }
@@ -81,14 +95,22 @@ void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, int 
 void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, int quiet) {
   ResultFile file(utfnamn, ".cov");
   file.announce(quiet);
-  std::FILE *f = file.get();
-  std::fprintf(f, "/Covariance\n");
-  std::fprintf(f, "%u\n", rows);
-  for (unsigned i = 0; i < cols; ++i) std::fprintf(f, "x%d ", store.sortarr1[i] + 1);
-  std::fprintf(f, "\n");
+  OutBuf &out = file.out();
+  out.put("/Covariance\n");
+  out.unsigned_integer(rows);
+  out.put('\n');
   for (unsigned i = 0; i < cols; ++i) {
-    for (unsigned j = 0; j <= i; ++j) std::fprintf(f, "%- .6f ", store.ccov[j][i]);
-    std::fprintf(f, "\n");
+    out.put('x');
+    out.integer(store.sortarr1[i] + 1);
+    out.put(' ');
+  }
+  out.put('\n');
+  for (unsigned i = 0; i < cols; ++i) {
+    for (unsigned j = 0; j <= i; ++j) {
+      out.fixed(store.ccov[j][i], 0, 6, true, true);  // "%- .6f "
+      out.put(' ');
+    }
+    out.put('\n');
   }
   file.close();
 }
@@ -97,16 +119,14 @@ void write_his(std::string &utfnamn, const DataStore &store, unsigned rows, unsi
                int quiet) {
   ResultFile file(utfnamn, ".his");
   file.announce(quiet);
-  {
-    OutBuf out(file.get());
-    const double n = static_cast<double>(rows);
-    for (unsigned i = 0; i < cols; ++i) {
-      for (unsigned b = 0; b < h; ++b) {
-        out.fixed(static_cast<double>(store.histogram[b][i]) / n, 0, 4);
-        out.put(' ');
-      }
-      out.put('\n');
+  OutBuf &out = file.out();
+  const double n = static_cast<double>(rows);
+  for (unsigned i = 0; i < cols; ++i) {
+    for (unsigned b = 0; b < h; ++b) {
+      out.fixed(static_cast<double>(store.histogram[b][i]) / n, 0, 4);
+      out.put(' ');
     }
+    out.put('\n');
   }
   file.close();
 }

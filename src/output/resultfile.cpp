@@ -12,7 +12,13 @@ ResultFile::ResultFile(std::string &utfnamn, const char *ext, std::size_t bufsiz
 }
 
 ResultFile::~ResultFile() {
+  out_.reset();  // hands on what is buffered while the stream is still open
   if (f_ != nullptr) std::fclose(f_);
+}
+
+OutBuf &ResultFile::out() {
+  if (!out_) out_.emplace(f_);
+  return *out_;
 }
 
 void ResultFile::announce(int quiet) const {
@@ -20,7 +26,9 @@ void ResultFile::announce(int quiet) const {
 }
 
 void ResultFile::close() {
-  bool failed = std::ferror(f_) != 0;
+  bool failed = out_ && !out_->flush();
+  out_.reset();
+  if (std::ferror(f_) != 0) failed = true;
   if (std::fclose(f_) != 0) failed = true;
   f_ = nullptr;
   if (failed) error("Can't write file: %s\a\n", name_.c_str());

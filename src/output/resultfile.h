@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
+
+#include "output/numfmt.h"
 
 // One result file, written beside its input: the name buffer's extension is
 // swapped, the file is created with mode "w" and given a fully buffered stream.
@@ -15,14 +18,18 @@ class ResultFile {
   ~ResultFile();
 
   std::FILE *get() const { return f_; }
+  // The formatting buffer in front of the stream, made on first use; text
+  // written through it reaches the stream in order before the close.
+  OutBuf &out();
   const std::string &name() const { return name_; }
   // "Writing file: %s\n" on standard output unless `quiet`.
   void announce(int quiet) const;
-  // Closes the stream; a failed write or close ends the run with
-  // "Can't write file: %s\a\n".
+  // Hands the formatting buffer's text to the stream and closes it; a failed
+  // write or close ends the run with "Can't write file: %s\a\n".
   void close();
 
  private:
   std::FILE *f_ = nullptr;
+  std::optional<OutBuf> out_;
   std::string name_;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -181,4 +182,31 @@ TEST_F(ComponentFiles, FailedWriteEndsTheRun) {
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("Can't write file: " + path(".eig") + "\a\n"), std::string::npos);
   EXPECT_NE(err.find("Can't write file: " + path(".sco") + "\a\n"), std::string::npos);
+}
+
+// NaN, infinity and signed zero in the ".eig" and ".fsc" layouts, as printf
+// shows them with "%- 7.3f" and "% .7e ".
+TEST_F(ComponentFiles, NonFiniteValues) {
+  DataStore store;
+  four_observations(store);
+  const double nan = std::nan("");
+  // position is {1, 0}: the loadings of component 1 come first.
+  store.pc[0 * 2 + 1] = -nan;
+  store.pc[1 * 2 + 1] = -0.0;
+  store.pc[1 * 2 + 0] = HUGE_VAL;
+  store.v[0].mean = -HUGE_VAL;
+  store.v[1].mean = nan;
+  store.v[1].stddev = -0.0;
+  write_eig(utfnamn_, store, 2, 1);
+  write_fsc(utfnamn_, store, 2, 1);
+  const std::vector<std::string> eig = lines_of(read_text(path(".eig")));
+  ASSERT_EQ(eig.size(), 4u);
+  EXPECT_EQ(eig[2], "-nan     0.447 ");
+  EXPECT_EQ(eig[3], "-0.000   inf   ");
+  const std::vector<std::string> fsc = lines_of(read_text(path(".fsc")));
+  ASSERT_EQ(fsc.size(), 9u);
+  EXPECT_EQ(fsc[1], "-nan  2.2360680e-02 ");
+  EXPECT_EQ(fsc[2], "-0.0000000e+00  inf ");
+  EXPECT_EQ(fsc[6], " 1.2909944e+00 -0.0000000e+00 ");
+  EXPECT_EQ(fsc[8], "-inf  nan ");
 }

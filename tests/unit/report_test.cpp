@@ -1,7 +1,10 @@
 #include "output/report.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "diagnostics.h"
@@ -126,4 +129,88 @@ TEST(Report, NoStddevWarning) {
     warn_no_stddev(c.positions);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
   }
+}
+
+// Values the formats must show as printf does: NaN of either sign, infinity,
+// signed zero, tiny and huge numbers wider than their field.
+TEST(Report, NonFiniteAndWideValues) {
+  TempDir dir;
+  DataStore store;
+  store.allocate(3, 2, 30, 0);
+  const double nan = std::nan("");
+  store.v[0] = {1, nan, HUGE_VAL, 1e-300, -0.0, 123456789.0, -nan, 9.99995, -1e10};
+  store.v[1] = {2, 0.5, 0, 0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 2; ++i) store.sortarr[i] = store.sortarr1[i] = i;
+  store.cc[0][0] = store.cc[1][1] = 1.0;
+  store.cc[0][1] = store.cc[1][0] = -nan;
+  store.ccov[0][0] = -HUGE_VAL;
+  store.ccov[0][1] = store.ccov[1][0] = -1e-7;
+  store.ccov[1][1] = nan;
+  std::string name = dir.file("w.cor");
+  testing::internal::CaptureStdout();
+  print_statistics(store, 2);
+  write_mvd(name, store, 2, 1);
+  write_cor(name, store, 2, 1);
+  write_cov(name, store, 3, 2, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "No Mean      Variance  Std.Dev.  Min       Max       Skewness  Curtosis Median\n"
+            "1       nan       inf    1e-300        -0 1.235e+08      -nan       10   -1e+10\n"
+            "2       0.5         0         0         0         0         0        0        0\n");
+  EXPECT_EQ(read_text(dir.file("w.mvd")),
+            "! Variable  Mean     Variance  Std.Dev.  Min       Max       Skewness  Curtosis  Median\n"
+            "        1       nan       inf    0.0000   -0.0000 123456789.0000      -nan   10.0000 "
+            "-10000000000.0000\n"
+            "        2    0.5000    0.0000    0.0000    0.0000    0.0000    0.0000    0.0000    0.0000\n");
+  EXPECT_EQ(read_text(dir.file("w.cor")), "  1.000000\n -nan  1.000000\n");
+  EXPECT_EQ(read_text(dir.file("w.cov")), "/Covariance\n3\nx1 x2 \n-inf \n-0.000000  nan \n");
+}
+
+// The table reaches stdout whole and before anything printed after it, also
+// when it is larger than the formatting buffer.
+TEST(Report, LargeTableKeepsItsPlaceOnStdout) {
+  DataStore store;
+  const unsigned cols = 1100;  // ln 1100 = 7.003: labels seven wide
+  store.allocate(1, cols, 30, 0);
+  for (unsigned i = 0; i < cols; ++i) {
+    store.sortarr1[i] = static_cast<int>(i);
+    store.v[i].variable = i + 1;
+  }
+  std::string want = "     No Mean      Variance  Std.Dev.  Min       Max       Skewness  Curtosis Median\n";
+  for (unsigned i = 1; i <= cols; ++i) {
+    std::string label = std::to_string(i);
+    want += std::string(7 - label.size(), ' ') + label + ' ';
+    for (int k = 0; k < 6; ++k) want += "        0 ";
+    want += "       0        0\n";
+  }
+  testing::internal::CaptureStdout();
+  std::printf("before\n");
+  print_statistics(store, cols);
+  std::printf("after\n");
+  EXPECT_TRUE(testing::internal::GetCapturedStdout() == "before\n" + want + "after\n");
+}
+
+// A result file that cannot take its text ends the run, whether the text
+// fits the formatting buffer (the failure shows at the close) or not (it
+// shows while writing).
+TEST(Report, FailedWriteEndsTheRun) {
+  if (!testsupport::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  TempDir dir;
+  DataStore small;
+  two_variables(small);
+  DataStore large;
+  large.allocate(2, 400, 30, 0);  // a ".cor" of about 800 KB
+  for (int i = 0; i < 400; ++i) large.sortarr[i] = large.sortarr1[i] = i;
+  for (const char *ext : {".mvd", ".cor", ".cov", ".std", ".his"})
+    ASSERT_EQ(symlink("/dev/full", dir.file(std::string("f") + ext).c_str()), 0);
+  std::string name = dir.file("f.cor");
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(write_mvd(name, small, 2, 1), ExitRequest);
+  EXPECT_THROW(write_cor(name, large, 400, 1), ExitRequest);
+  EXPECT_THROW(write_cov(name, small, 10, 2, 1), ExitRequest);
+  EXPECT_THROW(write_std(name, large, 2, 400), ExitRequest);
+  EXPECT_THROW(write_his(name, small, 10, 2, 30, 1), ExitRequest);
+  const std::string err = testing::internal::GetCapturedStderr();
+  for (const char *ext : {".mvd", ".cor", ".cov", ".std", ".his"})
+    EXPECT_NE(err.find("Can't write file: " + dir.file(std::string("f") + ext) + "\a\n"), std::string::npos)
+        << ext;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "diagnostics.h"
@@ -121,4 +122,22 @@ TEST(Tetrad, OldLayoutLimit) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "\nError: Too many variables for old tetrad\nPress enter to continue\n");
   EXPECT_FALSE(testsupport::exists(dir.file("u.da1")));
+}
+
+// NaN, infinity, signed zero and a value wider than its field, as printf
+// shows them with " %8.4f" and "%8.5f".
+TEST(Tetrad, NonFiniteAndWideValues) {
+  DataStore store;
+  unit_matrix(store, 3);
+  store.cc[0][1] = store.cc[1][0] = std::nan("");
+  store.cc[0][2] = store.cc[2][0] = -HUGE_VAL;
+  store.cc[1][2] = store.cc[2][1] = -0.0;
+  store.cc[2][2] = 12345.678;
+  EXPECT_EQ(write_inp(store, 3, false),
+            "/Covariance\n25\nx1 x2 x3 \n   1.0000\n      nan   1.0000\n     -inf  -0.0000 12345.6780\n");
+  TempDir dir;
+  std::string name = dir.file("t.cor");
+  write_teto(name, store, 25, 3, 1);
+  EXPECT_EQ(read_text(dir.file("t.da1")),
+            "75\n 1.0 a0 a0\n 1.0 a1 a1\n 1.0 a2 a2\n     nan a0 a1\n    -inf a0 a2\n-0.00000 a1 a2\n");
 }
