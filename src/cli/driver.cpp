@@ -21,6 +21,7 @@
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
 #include "tables/datastore.h"
+#include "threads.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   calculate_median(store.dd, rows, cols, store.v.get());
 
   if (o.quiet == 0) print_statistics(store, cols);
-  if (o.flag.std) write_std(utfnamn, store, rows, cols);
+  if (o.flag.std) write_std(utfnamn, store, rows, cols, thread_count());
   if (o.flag.mvd) write_mvd(utfnamn, store, cols, o.quiet);
   if (o.flag.correlation) write_cor(utfnamn, store, cols, o.quiet);
   if (o.flag.covariance) write_cov(utfnamn, store, rows, cols, o.quiet);
@@ -82,7 +83,7 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
     // The lowered count stays for the later files of the run.
     o.scores = score_count(cols, o.scores, o.allscores);
-    write_sco(utfnamn, store, rows, cols, o.scores, o.flag.scores_mean, o.quiet);
+    write_sco(utfnamn, store, rows, cols, o.scores, o.flag.scores_mean, o.quiet, thread_count());
   }
 
   store.deallocate();

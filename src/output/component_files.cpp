@@ -6,6 +6,7 @@
 
 #include "output/numfmt.h"
 #include "output/resultfile.h"
+#include "output/rows.h"
 
 void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int quiet) {
   ResultFile file(utfnamn, ".eig");
@@ -65,28 +66,29 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
   file.close();
 }
 
-void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows) {
+void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows, unsigned threads) {
   const unsigned count = scores.count();
-  std::vector<double> sum(count);
-  for (unsigned r = 0; r < rows; ++r) {
+  write_rows(out, rows, threads, [&](unsigned r, OutBuf &o) {
+    thread_local std::vector<double> sum;
+    sum.resize(count);
     scores.row(r, sum.data());
     for (unsigned c = 0; c < count; ++c) {
-      out.fixed(sum[c], 9, 5);
-      out.put(' ');
+      o.fixed(sum[c], 9, 5);
+      o.put(' ');
     }
-    out.put('\n');
-  }
+    o.put('\n');
+  });
 }
 
 void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows) {
   OutBuf out(f);
-  write_scores(out, scores, rows);
+  write_scores(out, scores, rows, 1);
 }
 
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
-               int scores_mean, int quiet) {
+               int scores_mean, int quiet, unsigned threads) {
   ResultFile file(utfnamn, ".sco", 40960);
   if (quiet == 0) std::printf("Writing file: %s %d scores\n", file.name().c_str(), static_cast<int>(scores));
-  write_scores(file.out(), ComponentScores(store, m, scores, scores_mean), rows);
+  write_scores(file.out(), ComponentScores(store, m, scores, scores_mean), rows, threads);
   file.close();
 }

@@ -19,11 +19,12 @@ void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int quiet);
 
 // ".sco": `scores` component scores (at most m) of every observation, "%9.5f "
-// each, centred on the means with scores_mean.
+// each, centred on the means with scores_mean, computed and formatted on up
+// to `threads` threads with the same bytes.
 // "Writing file: %s %d scores\n" unless quiet.
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
-               int scores_mean, int quiet);
+               int scores_mean, int quiet, unsigned threads = 1);
 
 // The lines of ".sco", one per observation, onto `out` or the stream f.
-void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows);
+void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows, unsigned threads = 1);
 void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows);

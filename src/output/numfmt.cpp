@@ -684,10 +684,16 @@ std::size_t format_integer(char *out, long long v, int width, bool left_flag) no
 
 OutBuf::OutBuf(std::FILE *f) : f_(f), buf_(new char[kCapacity]) {}
 
+OutBuf::OutBuf(std::string &text) : text_(&text), buf_(new char[kCapacity]) {}
+
 OutBuf::~OutBuf() { flush(); }
 
 void OutBuf::write_out(const char *p, std::size_t n) {
   if (n == 0) return;
+  if (text_ != nullptr) {
+    text_->append(p, n);
+    return;
+  }
   if (std::fwrite(p, 1, n, f_) != n) ok_ = false;
 }
 

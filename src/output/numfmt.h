@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 
 // Largest number of integer digits a finite double can have in fixed
@@ -100,6 +101,8 @@ class OutBuf {
   static constexpr std::size_t kCapacity = 64 * 1024;
 
   explicit OutBuf(std::FILE *f);
+  // Collects into `text` instead of a stream: flush() appends to it.
+  explicit OutBuf(std::string &text);
   ~OutBuf();
   OutBuf(const OutBuf &) = delete;
   OutBuf &operator=(const OutBuf &) = delete;
@@ -135,7 +138,8 @@ class OutBuf {
   template <class Format>
   void append(std::size_t need, const Format &format);
 
-  std::FILE *f_;
+  std::FILE *f_ = nullptr;
+  std::string *text_ = nullptr;
   std::unique_ptr<char[]> buf_;
   std::size_t len_ = 0;
   bool ok_ = true;

@@ -5,6 +5,7 @@
 
 #include "output/numfmt.h"
 #include "output/resultfile.h"
+#include "output/rows.h"
 
 int variable_label(const DataStore &store, unsigned i) {
   int k = static_cast<int>(store.v[i].variable);
@@ -45,17 +46,16 @@ void print_statistics(const DataStore &store, unsigned cols) {
   out.flush();
 }
 
-void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols) {
+void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, unsigned threads) {
   ResultFile file(utfnamn, ".std");
-  OutBuf &out = file.out();
-  for (unsigned r = 0; r < rows; ++r) {
+  write_rows(file.out(), rows, threads, [&](unsigned r, OutBuf &out) {
     const double *x = store.dd[r];
     for (unsigned c = 0; c < cols; ++c) {
       out.fixed((x[c] - store.v[c].mean) / store.v[c].stddev, 9, 5);
       out.put(' ');
     }
     out.put('\n');
-  }
+  });
   file.close();
 }
 

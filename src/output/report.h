@@ -20,7 +20,9 @@ void print_statistics(const DataStore &store, unsigned cols);
 // Each writer swaps the extension of `utfnamn`, writes its file completely
 // and closes it; "Writing file: %s\n" is printed unless `quiet` (".std" has
 // no such line).
-void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols);
+// ".std" is formatted on up to `threads` threads, with the same bytes.
+void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols,
+               unsigned threads = 1);
 void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet);
 void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet);
 void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, int quiet);

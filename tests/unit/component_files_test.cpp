@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "diagnostics.h"
+#include "output/report.h"
 #include "support.h"
 #include "tables/datastore.h"
 
@@ -209,4 +210,27 @@ TEST_F(ComponentFiles, NonFiniteValues) {
   EXPECT_EQ(fsc[2], "-0.0000000e+00  inf ");
   EXPECT_EQ(fsc[6], " 1.2909944e+00 -0.0000000e+00 ");
   EXPECT_EQ(fsc[8], "-inf  nan ");
+}
+
+// Large files are formatted in chunks on several threads; the bytes must be
+// those of one thread, also across chunk boundaries and a short last chunk.
+TEST_F(ComponentFiles, ThreadsWriteTheSameBytes) {
+  DataStore store;
+  const unsigned rows = 3 * 4096 * 2 + 77;
+  prepare_components(store, rows, 5, correlated_table(rows, 5, 23));
+  std::string sco1, std1;
+  for (unsigned threads : {1u, 2u, 3u}) {
+    write_sco(utfnamn_, store, rows, 5, 5, 1, 1, threads);
+    write_std(utfnamn_, store, rows, 5, threads);
+    const std::string sco = read_text(path(".sco")), std = read_text(path(".std"));
+    if (threads == 1) {
+      sco1 = sco;
+      std1 = std;
+      EXPECT_EQ(lines_of(sco).size(), rows);
+      EXPECT_EQ(lines_of(std).size(), rows);
+    } else {
+      EXPECT_EQ(sco, sco1) << threads;
+      EXPECT_EQ(std, std1) << threads;
+    }
+  }
 }

@@ -1,0 +1,14 @@
+// Writing a result file row by row, on several threads when that is allowed.
+#pragma once
+
+#include <functional>
+
+#include "output/numfmt.h"
+
+// Appends to `out` the text of rows 0 .. rows - 1, in that order, as row(r, o)
+// writes each into o. With more than one thread the rows are formatted in
+// chunks side by side, each into memory of its own, and the chunks are
+// appended in order: the text is the same for every thread count. row() must
+// depend on nothing but r.
+void write_rows(OutBuf &out, unsigned rows, unsigned threads,
+                const std::function<void(unsigned, OutBuf &)> &row);
