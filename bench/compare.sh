@@ -177,7 +177,7 @@ for name in numpy1 pandas R datamash miller; do
     :
   else
     echo "  $peer left out; see $check_dir/$peer.log"
-    notes+=("$peer: left out, its results on the check table differ from mavek's")
+    notes+=("$peer: left out, it failed or differed from mavek on the check table")
     unset "peer_cmd[$name]"
     [ "$name" = numpy1 ] && unset "peer_cmd[numpyN]"
   fi
