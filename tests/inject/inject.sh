@@ -177,7 +177,12 @@ done
 
 # 5. A read-only directory, as an unprivileged user.
 readonly_done=no
-if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if [ "$(id -u)" != 0 ] || ! command -v setpriv >/dev/null; then
+  readonly_done="skipped (not root, or no setpriv)"
+elif ! "${nobody[@]}" test -x "$bin"; then
+  readonly_done="skipped (the program is out of an unprivileged user's reach)"
+else
   rm -rf "$work/r"
   mkdir -p "$work/r"
   cp "$work/in/"* "$work/r/"
@@ -185,7 +190,7 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
   chmod 555 "$work/r"
   (
     cd "$work/r" &&
-      { setpriv --reuid=65534 --regid=65534 --clear-groups "$bin" "${args[@]}" </dev/null >../r.out 2>../r.err
+      { "${nobody[@]}" "$bin" "${args[@]}" </dev/null >../r.out 2>../r.err
         echo $? >../r.status; }
   )
   check "$work/r" "read-only directory"
