@@ -1,5 +1,9 @@
 #include "logfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,44 +27,109 @@ char *quote_string(const char *s) {
   return out;
 }
 
-// Writes the quoted copy of s in double quotes; an argument whose copy cannot
-// be made is written unquoted.
-void write_quoted(std::FILE *f, const char *s) {
-  char *q = quote_string(s);
-  std::fprintf(f, "\"%s\"", q != nullptr ? q : s);
-  std::free(q);
+// The entry is collected in memory first, so that it reaches the file in one
+// write: several runs may append to the same log at once, and an entry
+// written in pieces could be torn apart by another run's entry.
+class Entry {
+ public:
+  Entry() = default;
+  Entry(const Entry &) = delete;
+  Entry &operator=(const Entry &) = delete;
+  ~Entry() { std::free(text_); }
+
+  void add(const char *s, std::size_t n) {
+    if (failed_) return;
+    if (len_ + n > cap_) {
+      std::size_t cap = cap_ == 0 ? 256 : cap_;
+      while (cap < len_ + n) cap *= 2;
+      char *p = static_cast<char *>(std::realloc(text_, cap));
+      if (p == nullptr) {
+        failed_ = true;
+        return;
+      }
+      text_ = p;
+      cap_ = cap;
+    }
+    std::memcpy(text_ + len_, s, n);
+    len_ += n;
+  }
+  void add(const char *s) { add(s, std::strlen(s)); }
+
+  // The quoted copy of s in double quotes; an argument whose copy cannot be
+  // made is written unquoted.
+  void add_quoted(const char *s) {
+    char *q = quote_string(s);
+    add("\"");
+    add(q != nullptr ? q : s);
+    add("\"");
+    std::free(q);
+  }
+
+  bool failed() const { return failed_; }
+  const char *text() const { return text_; }
+  std::size_t size() const { return len_; }
+
+ private:
+  char *text_ = nullptr;
+  std::size_t len_ = 0, cap_ = 0;
+  bool failed_ = false;
+};
+
+// Appends the entry in one write. A write that comes back short (a full disk,
+// a file-size limit) would leave the start of a line that the next run's
+// entry continues; the piece is cut off again, unless another run has
+// appended after it meanwhile.
+bool append_whole(int fd, const Entry &e) {
+  ssize_t n = write(fd, e.text(), e.size());
+  if (n == static_cast<ssize_t>(e.size())) return true;
+  if (n > 0) {
+    off_t end = lseek(fd, 0, SEEK_CUR);
+    struct stat st;
+    if (end >= n && fstat(fd, &st) == 0 && st.st_size == end) (void)ftruncate(fd, end - n);
+  }
+  return false;
 }
 
 }  // namespace
 
 void flogfile(const char *logfile, int argc, char **argv) {
-  std::FILE *f = nullptr;
-  for (int attempt = 0; attempt < 11 && f == nullptr; ++attempt) f = std::fopen(logfile, "a");
-  if (f == nullptr) {
+  int fd = -1;
+  for (int attempt = 0; attempt < 11 && fd < 0; ++attempt)
+    fd = open(logfile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
     std::fputs("No logfile entry\n", stderr);
     return;
   }
+  Entry e;
   char stamp[30];
   std::time_t now = std::time(nullptr);
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-  std::fputs(stamp, f);
+  struct tm local;
+  if (localtime_r(&now, &local) == nullptr ||
+      std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local) == 0) {
+    close(fd);
+    std::fputs("No logfile entry\n", stderr);
+    return;
+  }
+  e.add(stamp);
   for (int i = 0; i < argc; ++i) {
     const char *arg = argv[i];
+    e.add(" ");
     if (std::strpbrk(arg, " ,*") == nullptr) {
-      std::fprintf(f, " %s", arg);
+      e.add(arg);
       continue;
     }
     const char *eq = std::strchr(arg, '=');
     if (std::strncmp(arg, "--", 2) == 0 && eq != nullptr) {
-      std::fprintf(f, " %.*s=", static_cast<int>(eq - arg), arg);
-      write_quoted(f, eq + 1);
+      e.add(arg, static_cast<std::size_t>(eq - arg) + 1);
+      e.add_quoted(eq + 1);
     } else {
-      std::fputc(' ', f);
-      write_quoted(f, arg);
+      e.add_quoted(arg);
     }
   }
-  std::fputc('\n', f);
-  std::fclose(f);
+  e.add("\n");
+  bool written = !e.failed() && append_whole(fd, e);
+  if (close(fd) != 0) written = false;
+  if (!written) std::fputs("No logfile entry\n", stderr);
 }
 
 void logfile(int argc, char **argv) { flogfile("logfile", argc, argv); }

@@ -180,6 +180,10 @@ int parse_options(int argc, char **argv, Options &o) {
         o.flag.sort = 1;
         std::free(o.sortstring);
         o.sortstring = my_strdup(optarg);
+        // Going on without the copy would write every result in the natural
+        // order instead of the one asked for, as if nothing had happened.
+        if (o.sortstring == nullptr)
+          error("Not enough memory (%s, %zu)", "sortstring", std::strlen(optarg) + 1);
         break;
       case 't':
         o.flag.tetrad = parse_optarg("-t", optarg);

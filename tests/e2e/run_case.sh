@@ -6,10 +6,15 @@
 # A case folder holds:
 #   args          the arguments, as shell words (the program runs as "mavek")
 #   files/        input files copied into the working directory (optional)
-#   setup         a bash script run in the working directory first (optional)
+#   setup         a bash script run in the working directory first (optional),
+#                 with the program on PATH as "mavek"; what it creates is
+#                 input like files/, not output of the run
 #   stdin         standard input (optional; /dev/null otherwise)
 #   expected/status, expected/stdout, expected/stderr
 #   expected/out/ every file that is new or changed after the run
+# The working directory is taken stock of after setup, as a checksum for
+# each regular file; a file counts as output when it is new or its checksum
+# has changed. So setup can generate big inputs that never need copying.
 # Time stamps in "logfile", the build date in the banner and the elapsed
 # seconds are masked before the comparison; their shape is still checked.
 set -u
@@ -17,18 +22,16 @@ bin=$(readlink -f "$1")
 case_dir=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/bin" "$work/run" "$work/actual/out" "$work/orig"
+mkdir -p "$work/bin" "$work/run" "$work/actual/out"
 ln -s "$bin" "$work/bin/mavek"
-if [ -d "$case_dir/files" ]; then
-  cp -a "$case_dir/files/." "$work/run/"
-  cp -a "$case_dir/files/." "$work/orig/"
-fi
+[ -d "$case_dir/files" ] && cp -a "$case_dir/files/." "$work/run/"
 stdin=/dev/null
 [ -f "$case_dir/stdin" ] && stdin="$case_dir/stdin"
 eval "set -- $(cat "$case_dir/args")"
 (
   cd "$work/run" || exit 99
-  if [ -f "$case_dir/setup" ]; then bash "$case_dir/setup" || exit 98; fi
+  if [ -f "$case_dir/setup" ]; then PATH="$work/bin:$PATH" bash "$case_dir/setup" || exit 98; fi
+  find . -type f -exec md5sum {} + >"$work/snapshot"
   PATH="$work/bin:$PATH" mavek "$@" <"$stdin" >"$work/actual/stdout" 2>"$work/actual/stderr"
   echo $? >"$work/actual/status"
 )
@@ -42,8 +45,8 @@ mask "$work/actual/stdout"
 mask "$work/actual/stderr"
 
 # Collect what the run created or changed (regular files only).
-(cd "$work/run" && find . -type f) | while read -r f; do
-  if [ -f "$work/orig/$f" ] && cmp -s "$work/orig/$f" "$work/run/$f"; then continue; fi
+(cd "$work/run" && find . -type f) | while IFS= read -r f; do
+  if grep -qxF -- "$(cd "$work/run" && md5sum "$f")" "$work/snapshot"; then continue; fi
   mkdir -p "$(dirname "$work/actual/out/$f")"
   cp "$work/run/$f" "$work/actual/out/$f"
 done

@@ -1,9 +1,13 @@
 #include "logfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 
 #include "support.h"
 
@@ -74,4 +78,35 @@ TEST(Logfile, UnwritableLogGivesOneNotice) {
   testing::internal::CaptureStderr();
   flogfile(dir.file("log").c_str(), a.argc(), a.argv());
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "No logfile entry\n");
+}
+
+TEST(Logfile, FullDeviceGivesOneNotice) {
+  Argv a({"mavek", "x"});
+  testing::internal::CaptureStderr();
+  flogfile("/dev/full", a.argc(), a.argv());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "No logfile entry\n");
+}
+
+// A log that may grow by only part of an entry keeps its earlier entries and
+// gets no piece of the new one.
+TEST(Logfile, EntryThatDoesNotFitIsLeftOutWhole) {
+  TempDir dir;
+  const std::string log = dir.file("log");
+  const std::string before = "2024-01-01 00:00:00 mavek a\n";
+  testsupport::write_text(log, before);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim = {before.size() + 10, before.size() + 10};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    (void)std::freopen("/dev/null", "w", stderr);
+    Argv b({"mavek", "a-long-argument-that-does-not-fit"});
+    flogfile(log.c_str(), b.argc(), b.argv());
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(testsupport::read_text(log), before);
 }

@@ -241,3 +241,58 @@ TEST(Median, SelectionMatchesASortedColumn) {
     }
   }
 }
+
+// NIST StRD univariate sets NumAcc1 to NumAcc4, made from their definitions,
+// against their certified means and standard deviations.
+//
+// The bounds: the data themselves are stored rounded, each value within
+// u * |x| of its decimal (u = 2^-53). The mean is the sum in input order
+// divided by n; n - 1 roundings of a sum of positive terms keep it within
+// (n - 1) * u of its relative value, so |mean - certified| <= n * u * mean.
+// The standard deviation is 1-Lipschitz in the data (measured as the root of
+// the summed squared changes over n - 1), so the rounded inputs alone move
+// it by up to u * max|x| * sqrt(n / (n - 1)); its own computation adds far
+// less than n * u relative. That input term is what limits NumAcc3 and
+// NumAcc4 (about 1e-10 and 1e-9 absolute); NumAcc4 must still hold 8
+// significant digits, and NumAcc1, all small integers, is exact.
+TEST(Moments, CertifiedNumAcc) {
+  struct Set {
+    double centre, below, above;
+    int pairs;
+    double mean, stddev;
+  };
+  const Set sets[] = {
+      {10000001, 10000003, 10000002, 0, 10000002, 1},  // NumAcc1: the three values as listed
+      {1.2, 1.1, 1.3, 500, 1.2, 0.1},
+      {1000000.2, 1000000.1, 1000000.3, 500, 1000000.2, 0.1},
+      {10000000.2, 10000000.1, 10000000.3, 500, 10000000.2, 0.1},
+  };
+  const double u = std::numeric_limits<double>::epsilon() / 2;
+  for (const Set &set : sets) {
+    std::vector<double> x = {set.centre};
+    if (set.pairs == 0) {
+      x.push_back(set.below);
+      x.push_back(set.above);
+    }
+    for (int i = 0; i < set.pairs; ++i) {
+      x.push_back(set.below);
+      x.push_back(set.above);
+    }
+    const double n = static_cast<double>(x.size());
+    const double max = std::max(set.below, set.above);
+    Stats s({x});
+    SCOPED_TRACE(set.centre);
+    EXPECT_LE(std::fabs(s.v(0).mean - set.mean), n * u * set.mean);
+    EXPECT_LE(std::fabs(s.v(0).stddev - set.stddev), u * max * std::sqrt(n / (n - 1)) + n * u * set.stddev);
+  }
+  Stats acc1({{10000001, 10000003, 10000002}});
+  EXPECT_EQ(acc1.v(0).mean, 10000002.0);
+  EXPECT_EQ(acc1.v(0).stddev, 1.0);
+  std::vector<double> acc4 = {10000000.2};
+  for (int i = 0; i < 500; ++i) {
+    acc4.push_back(10000000.1);
+    acc4.push_back(10000000.3);
+  }
+  Stats s4({acc4});
+  EXPECT_LT(std::fabs(s4.v(0).stddev - 0.1), 0.5e-8);  // 8 significant digits
+}
