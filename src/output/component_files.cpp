@@ -68,15 +68,16 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 
 void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows, unsigned threads) {
   const unsigned count = scores.count();
-  write_rows(out, rows, threads, [&](unsigned r, OutBuf &o) {
-    thread_local std::vector<double> sum;
-    sum.resize(count);
-    scores.row(r, sum.data());
-    for (unsigned c = 0; c < count; ++c) {
-      o.fixed(sum[c], 9, 5);
-      o.put(' ');
+  write_rows(out, rows, threads, [&](unsigned from, unsigned to, OutBuf &o) {
+    std::vector<double> sum(count);
+    for (unsigned r = from; r < to; ++r) {
+      scores.row(r, sum.data());
+      for (unsigned c = 0; c < count; ++c) {
+        o.fixed(sum[c], 9, 5);
+        o.put(' ');
+      }
+      o.put('\n');
     }
-    o.put('\n');
   });
 }
 

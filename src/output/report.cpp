@@ -48,13 +48,15 @@ void print_statistics(const DataStore &store, unsigned cols) {
 
 void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, unsigned threads) {
   ResultFile file(utfnamn, ".std");
-  write_rows(file.out(), rows, threads, [&](unsigned r, OutBuf &out) {
-    const double *x = store.dd[r];
-    for (unsigned c = 0; c < cols; ++c) {
-      out.fixed((x[c] - store.v[c].mean) / store.v[c].stddev, 9, 5);
-      out.put(' ');
+  write_rows(file.out(), rows, threads, [&](unsigned from, unsigned to, OutBuf &out) {
+    for (unsigned r = from; r < to; ++r) {
+      const double *x = store.dd[r];
+      for (unsigned c = 0; c < cols; ++c) {
+        out.fixed((x[c] - store.v[c].mean) / store.v[c].stddev, 9, 5);
+        out.put(' ');
+      }
+      out.put('\n');
     }
-    out.put('\n');
   });
   file.close();
 }

@@ -6,10 +6,10 @@
 #include "threads.h"
 
 void write_rows(OutBuf &out, unsigned rows, unsigned threads,
-                const std::function<void(unsigned, OutBuf &)> &row) {
+                const std::function<void(unsigned, unsigned, OutBuf &)> &range) {
   constexpr unsigned kChunk = 4096;  // rows a thread formats at a time
   if (threads <= 1 || rows <= kChunk) {
-    for (unsigned r = 0; r < rows; ++r) row(r, out);
+    range(0, rows, out);
     return;
   }
   // A round gives every thread two chunks, so that a slower chunk does not
@@ -24,7 +24,7 @@ void write_rows(OutBuf &out, unsigned rows, unsigned threads,
       OutBuf o(text[i]);
       const std::size_t from = first + i * kChunk;
       const std::size_t to = rows - from < kChunk ? rows : from + kChunk;
-      for (std::size_t r = from; r < to; ++r) row(static_cast<unsigned>(r), o);
+      range(static_cast<unsigned>(from), static_cast<unsigned>(to), o);
       o.flush();
     });
     for (std::size_t i = 0; i < chunks; ++i) out.put(text[i]);

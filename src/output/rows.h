@@ -5,10 +5,10 @@
 
 #include "output/numfmt.h"
 
-// Appends to `out` the text of rows 0 .. rows - 1, in that order, as row(r, o)
-// writes each into o. With more than one thread the rows are formatted in
-// chunks side by side, each into memory of its own, and the chunks are
-// appended in order: the text is the same for every thread count. row() must
-// depend on nothing but r.
+// Appends to `out` the text of rows 0 .. rows - 1, in that order, as
+// range(from, to, o) writes the rows from .. to - 1 into o. With more than one
+// thread the rows are formatted in chunks side by side, each into memory of
+// its own, and the chunks are appended in order: the text is the same for
+// every thread count. range() must depend on nothing but its rows.
 void write_rows(OutBuf &out, unsigned rows, unsigned threads,
-                const std::function<void(unsigned, OutBuf &)> &row);
+                const std::function<void(unsigned, unsigned, OutBuf &)> &range);

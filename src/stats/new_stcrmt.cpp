@@ -261,7 +261,7 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
       for (unsigned c = 0; c < count; ++c) keys[static_cast<std::size_t>(c) * rows + r] = order_key(x[c]);
     }
     parallel_for(threads, count, [&](std::size_t c) {
-      thread_local std::vector<std::uint32_t> hist;
+      std::vector<std::uint32_t> hist;  // made only when a column is large enough to need it
       v[c0 + c].median = column_median(dd, rows, c0 + static_cast<unsigned>(c), keys.data() + c * rows, hist);
     });
   }
