@@ -147,26 +147,27 @@ std::uint64_t select_rank(std::uint64_t *k, std::size_t n, std::size_t r, std::v
   return k[r];
 }
 
-// The median of one column, from its keys: the middle key, or the two middle
-// keys for an even count. A value that is not a number is taken from the
-// first such value of the column, so that its sign and payload do not depend
-// on the order of selection.
-double column_median(double **dd, unsigned rows, unsigned col, std::uint64_t *k,
-                     std::vector<std::uint32_t> &hist) {
-  const std::size_t h = rows / 2;
-  const std::uint64_t at = select_rank(k, rows, h, hist);
+// The median of column `col` from n of its keys, among which the middle
+// ranks of the whole column are rank_lo and rank_hi (equal for an odd count,
+// consecutive for an even one): the key of rank_hi, and for an even count the
+// mean with the key of rank_lo. The keys are rearranged. A value that is not
+// a number is taken from the first such value of the column, so that its sign
+// and payload do not depend on the order of selection.
+double middle_value(double **dd, unsigned rows, unsigned col, std::uint64_t *k, std::size_t n,
+                    std::size_t rank_lo, std::size_t rank_hi, std::vector<std::uint32_t> &digits) {
+  const std::uint64_t at = select_rank(k, n, rank_hi, digits);
   std::uint64_t below = at;
-  if (rows % 2 == 0) {
-    // The key of rank h - 1: the largest key below `at` when h keys lie
+  if (rank_lo != rank_hi) {
+    // The key of rank_lo: the largest key below `at` when rank_hi keys lie
     // below it, else `at` itself (it occurs more than once).
     std::size_t less = 0;
     std::uint64_t largest = 0;
-    for (std::size_t i = 0; i < rows; ++i)
+    for (std::size_t i = 0; i < n; ++i)
       if (k[i] < at) {
         ++less;
         if (k[i] > largest) largest = k[i];
       }
-    if (less == h) below = largest;
+    if (less == rank_hi) below = largest;
   }
   auto value = [&](std::uint64_t key) {
     if (key != kNanKey) return key_value(key);
@@ -174,7 +175,7 @@ double column_median(double **dd, unsigned rows, unsigned col, std::uint64_t *k,
       if (std::isnan(dd[r][col])) return dd[r][col];
     return key_value(key);
   };
-  if (rows % 2 == 1) return value(at);
+  if (rank_lo == rank_hi) return value(at);
   return (value(below) + value(at)) * 0.5;
 }
 
@@ -246,23 +247,90 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
 }
 
 void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads) {
-  // The columns are copied a few at a time, so that the copies stay within a
-  // bounded scratch space (about 16 MB), and their medians are selected side
-  // by side on the threads.
+  if (rows == 0 || cols == 0) return;
+  const std::size_t h = rows / 2;
+  const std::size_t lo = rows % 2 == 0 ? h - 1 : h;  // the ranks of the middle: lo and h
+
+  // One pass over the table counts the keys of every column by their top
+  // bits; that finds, for each column, the bucket or two that hold the middle
+  // ranks and how many keys lie below them.
+  const int bits = cols <= 64 ? 16 : 12;
+  const int shift = 64 - bits;
+  const std::size_t buckets = std::size_t{1} << bits;
+  std::vector<std::uint32_t> hist(buckets * cols, 0);
+  for (unsigned r = 0; r < rows; ++r) {
+    const double *x = dd[r];
+    std::uint32_t *hc = hist.data();
+    for (unsigned c = 0; c < cols; ++c, hc += buckets) ++hc[order_key(x[c]) >> shift];
+  }
+  struct Middle {
+    std::size_t first = 0, last = 0;  // the buckets of ranks lo and h
+    std::size_t below = 0;            // keys in the buckets before `first`
+    std::size_t size = 0;             // keys in first .. last
+  };
+  std::vector<Middle> middle(cols);
+  for (unsigned c = 0; c < cols; ++c) {
+    const std::uint32_t *hc = hist.data() + c * buckets;
+    Middle &mc = middle[c];
+    std::size_t seen = 0, b = 0;
+    while (seen + hc[b] <= lo) seen += hc[b++];
+    mc.first = b;
+    mc.below = seen;
+    while (seen + hc[b] <= h) seen += hc[b++];
+    mc.last = b;
+    for (std::size_t i = mc.first; i <= mc.last; ++i) mc.size += hc[i];
+  }
+  hist.clear();
+  hist.shrink_to_fit();
+
+  // A second pass gathers those buckets' keys, for as many columns as fit a
+  // bounded space (about 16 MB); a column whose middle buckets are larger
+  // takes the slower way through a copy of the whole column.
   const std::size_t budget = (std::size_t{16} << 20) / sizeof(std::uint64_t);
-  std::size_t per_pass = rows == 0 ? cols : budget / rows;
-  if (per_pass < 1) per_pass = 1;
-  if (per_pass > cols) per_pass = cols;
-  std::vector<std::uint64_t> keys(per_pass * rows);
-  for (unsigned c0 = 0; c0 < cols; c0 += static_cast<unsigned>(per_pass)) {
-    const unsigned count = cols - c0 < per_pass ? cols - c0 : static_cast<unsigned>(per_pass);
-    for (unsigned r = 0; r < rows; ++r) {
-      const double *x = dd[r] + c0;
-      for (unsigned c = 0; c < count; ++c) keys[static_cast<std::size_t>(c) * rows + r] = order_key(x[c]);
+  std::vector<unsigned> gathered, copied;
+  std::size_t room = budget;
+  for (unsigned c = 0; c < cols; ++c) {
+    if (middle[c].size <= room) {
+      room -= middle[c].size;
+      gathered.push_back(c);
+    } else {
+      copied.push_back(c);
     }
-    parallel_for(threads, count, [&](std::size_t c) {
-      std::vector<std::uint32_t> hist;  // made only when a column is large enough to need it
-      v[c0 + c].median = column_median(dd, rows, c0 + static_cast<unsigned>(c), keys.data() + c * rows, hist);
-    });
+  }
+  // Each key is written to its column's next free place and the place is
+  // taken only when the key belongs there, which spares the processor a
+  // guess per value; one spare place a column takes the last write.
+  const std::size_t ng = gathered.size();
+  std::vector<std::size_t> offset(ng + 1, 0);
+  for (std::size_t g = 0; g < ng; ++g) offset[g + 1] = offset[g] + middle[gathered[g]].size + 1;
+  std::vector<std::uint64_t> keys(offset[ng]);
+  std::vector<std::uint64_t *> next(ng);
+  std::vector<std::uint64_t> first(ng), span(ng);
+  for (std::size_t g = 0; g < ng; ++g) {
+    next[g] = keys.data() + offset[g];
+    first[g] = middle[gathered[g]].first;
+    span[g] = middle[gathered[g]].last - middle[gathered[g]].first;
+  }
+  for (unsigned r = 0; r < rows; ++r) {
+    const double *x = dd[r];
+    for (std::size_t g = 0; g < ng; ++g) {
+      const std::uint64_t k = order_key(x[gathered[g]]);
+      *next[g] = k;
+      next[g] += ((k >> shift) - first[g]) <= span[g];  // unsigned: below `first` wraps to large
+    }
+  }
+  parallel_for(threads, gathered.size(), [&](std::size_t g) {
+    const unsigned c = gathered[g];
+    const Middle &mc = middle[c];
+    std::vector<std::uint32_t> digits;  // made only when the buckets are large enough to need it
+    v[c].median =
+        middle_value(dd, rows, c, keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
+  });
+
+  std::vector<std::uint64_t> column(copied.empty() ? 0 : rows);
+  for (unsigned c : copied) {
+    for (unsigned r = 0; r < rows; ++r) column[r] = order_key(dd[r][c]);
+    std::vector<std::uint32_t> digits;
+    v[c].median = middle_value(dd, rows, c, column.data(), rows, lo, h, digits);
   }
 }
