@@ -13,6 +13,7 @@
 #include "diagnostics.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
+#include "isa.h"
 #include "logfile.h"
 #include "output/component_files.h"
 #include "output/naming.h"
@@ -34,6 +35,7 @@ struct Run {
 void process_file(const char *name, Run &run, LineBuffer &line) {
   Options &o = run.opts;
   DataStore &store = run.store;
+  const unsigned threads = thread_count();
 
   std::string utfnamn = derive_base_name(name);
 
@@ -62,14 +64,14 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
 
   std::vector<int> no_stddev;
   if (new_stcrmt(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), store.cc,
-                 store.ccov, no_stddev) != 0)
+                 store.ccov, no_stddev, active_isa(), threads) != 0)
     throw ExitRequest{1};
   warn_no_stddev(no_stddev);
   for (unsigned i = 0; i < cols; ++i) store.cc[i][i] = 1.0;
-  calculate_median(store.dd, rows, cols, store.v.get());
+  calculate_median(store.dd, rows, cols, store.v.get(), threads);
 
   if (o.quiet == 0) print_statistics(store, cols);
-  if (o.flag.std) write_std(utfnamn, store, rows, cols, thread_count());
+  if (o.flag.std) write_std(utfnamn, store, rows, cols, threads);
   if (o.flag.mvd) write_mvd(utfnamn, store, cols, o.quiet);
   if (o.flag.correlation) write_cor(utfnamn, store, cols, o.quiet);
   if (o.flag.covariance) write_cov(utfnamn, store, rows, cols, o.quiet);
@@ -78,12 +80,12 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, o.quiet);
 
   if (o.flag.eigen) {
-    principal_components(store, cols);
+    principal_components(store, cols, threads);
     write_eig(utfnamn, store, cols, o.quiet);
     if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
     // The lowered count stays for the later files of the run.
     o.scores = score_count(cols, o.scores, o.allscores);
-    write_sco(utfnamn, store, rows, cols, o.scores, o.flag.scores_mean, o.quiet, thread_count());
+    write_sco(utfnamn, store, rows, cols, o.scores, o.flag.scores_mean, o.quiet, threads);
   }
 
   store.deallocate();

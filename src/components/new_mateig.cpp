@@ -640,7 +640,7 @@ void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa
   run_thresholds(plain, anorm, fnorm, n, counts);
 }
 
-void new_mateig(double **a, double **s, int n) {
+void new_mateig(double **a, double **s, int n, unsigned threads) {
   MateigCounts counts;
-  new_mateig_counted(a, s, n, counts);
+  new_mateig_counted(a, s, n, counts, active_isa(), threads);
 }

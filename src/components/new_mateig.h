@@ -3,7 +3,6 @@
 #pragma once
 
 #include "isa.h"
-#include "threads.h"
 
 // At most this many sweeps are made at one threshold; after that the solver
 // goes on to the next threshold. It only guards against rounding keeping a
@@ -27,10 +26,11 @@ struct MateigCounts {
 // row-pointer table; receives the unit eigenvectors as columns (s[k][j] is
 // element k of the vector of the eigenvalue a[j][j]). When the off-diagonal
 // norm is exactly 0 or not finite, a is left unchanged and s is the identity.
-void new_mateig(double **a, double **s, int n);
+// With `threads` above 1 the eigenvectors are rotated on a second thread.
+void new_mateig(double **a, double **s, int n, unsigned threads = 1);
 
 // The same, also reporting what was done, with the kernels of `isa` and, when
 // `threads` is above 1, the eigenvectors rotated on a second thread (every
 // level and every count gives the same bits).
 void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa = active_isa(),
-                        unsigned threads = thread_count());
+                        unsigned threads = 1);

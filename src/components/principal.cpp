@@ -4,7 +4,7 @@
 
 #include "components/new_mateig.h"
 
-void principal_components(DataStore &store, unsigned m) {
+void principal_components(DataStore &store, unsigned m, unsigned threads) {
   double **cc = store.cc;
   double **ss = store.ss;
   double *root = store.root.get();
@@ -15,7 +15,7 @@ void principal_components(DataStore &store, unsigned m) {
     for (unsigned i = 1; i < m; ++i)
       for (unsigned j = 0; j < i; ++j) cc[i][j] = cc[j][i];
 
-  new_mateig(cc, ss, static_cast<int>(m));
+  new_mateig(cc, ss, static_cast<int>(m), threads);
 
   store.rootsum = 0.0;
   for (unsigned j = 0; j < m; ++j) {

@@ -8,8 +8,9 @@
 // (eigenvectors into ss), sets root[j] = cc[j][j] and rootsum to their sum,
 // the loadings pc[k * m + j] = sqrt(root[j]) * ss[k][j] (0.0 for a negative
 // root), and orders the components with pcssort. cc no longer holds the
-// correlations afterwards.
-void principal_components(DataStore &store, unsigned m);
+// correlations afterwards. With `threads` above 1 the solver rotates the
+// eigenvectors on a second thread; the results are the same bits.
+void principal_components(DataStore &store, unsigned m, unsigned threads = 1);
 
 // position[i] = the column index of the component with the i-th largest
 // eigenvalue (the diagonal of cc); pcs[j] = -1 once component j is placed.

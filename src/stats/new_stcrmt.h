@@ -5,7 +5,6 @@
 
 #include "isa.h"
 #include "tables/datastore.h"
-#include "threads.h"
 
 // For each of the `columns` variables of d (rows observations, n): mean
 // (divisor n), variance from centred deviations (divisor n - 1), standard
@@ -21,11 +20,11 @@
 // the kernels and `threads` how many threads share the covariances; every
 // level and every count gives the same bits. Returns 0.
 int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
-               std::vector<int> &no_stddev, Isa isa = active_isa(), unsigned threads = thread_count());
+               std::vector<int> &no_stddev, Isa isa = active_isa(), unsigned threads = 1);
 
 // v[i].median for each variable: the middle value, or the mean of the two
 // middle values for an even count. Values are ordered totally: -0 before +0,
 // values that are not numbers after all others (the first of them in the
 // column stands for them all). Columns are shared among `threads` threads;
 // the result does not depend on how the selection proceeds.
-void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads = thread_count());
+void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads = 1);
