@@ -94,11 +94,14 @@ void covariance_rows(double **d, int rows, int m, const double *mean, double **c
 }
 
 // The whole upper triangle, its rows shared among `threads` threads in
-// stretches of about equal work (row j has m - j sums).
+// stretches of about equal work (row j has m - j sums). Every stretch reads
+// and centres all observations again, so a stretch must hold at least about
+// eight sums per value read: narrow tables are not split.
 void covariance_triangle(double **d, int rows, int m, const double *mean, double **c, const Kernels &kernel,
                          unsigned threads) {
   const double work = static_cast<double>(m) * rows * m;
-  const unsigned parts = threads > 1 && work > 1e6 ? 4 * threads : 1;
+  const unsigned most = static_cast<unsigned>((m + 1) / 16);
+  const unsigned parts = threads > 1 && work > 1e6 && most > 1 ? std::min(4 * threads, most) : 1;
   std::vector<int> bound(parts + 1, m);
   bound[0] = 0;
   const double total = 0.5 * static_cast<double>(m) * (m + 1);
@@ -251,12 +254,29 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
   const std::size_t h = rows / 2;
   const std::size_t lo = rows % 2 == 0 ? h - 1 : h;  // the ranks of the middle: lo and h
 
+  // A column can always take the slower way through a copy of it.
+  auto by_copy = [&](unsigned c, std::vector<std::uint64_t> &column) {
+    column.resize(rows);
+    for (unsigned r = 0; r < rows; ++r) column[r] = order_key(dd[r][c]);
+    std::vector<std::uint32_t> digits;
+    v[c].median = middle_value(dd, rows, c, column.data(), rows, lo, h, digits);
+  };
+  const int bits = cols <= 64 ? 16 : 12;
+  const std::size_t buckets = std::size_t{1} << bits;
+  if (rows < buckets) {
+    // Short columns: their bucket counts would take more than half the
+    // table's space again, and copies of them are small.
+    parallel_for(threads, cols, [&](std::size_t c) {
+      std::vector<std::uint64_t> column;
+      by_copy(static_cast<unsigned>(c), column);
+    });
+    return;
+  }
+
   // One pass over the table counts the keys of every column by their top
   // bits; that finds, for each column, the bucket or two that hold the middle
   // ranks and how many keys lie below them.
-  const int bits = cols <= 64 ? 16 : 12;
   const int shift = 64 - bits;
-  const std::size_t buckets = std::size_t{1} << bits;
   std::vector<std::uint32_t> hist(buckets * cols, 0);
   for (unsigned r = 0; r < rows; ++r) {
     const double *x = dd[r];
@@ -327,10 +347,6 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
         middle_value(dd, rows, c, keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
   });
 
-  std::vector<std::uint64_t> column(copied.empty() ? 0 : rows);
-  for (unsigned c : copied) {
-    for (unsigned r = 0; r < rows; ++r) column[r] = order_key(dd[r][c]);
-    std::vector<std::uint32_t> digits;
-    v[c].median = middle_value(dd, rows, c, column.data(), rows, lo, h, digits);
-  }
+  std::vector<std::uint64_t> column;
+  for (unsigned c : copied) by_copy(c, column);
 }

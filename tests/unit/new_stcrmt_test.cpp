@@ -159,45 +159,47 @@ TEST(Moments, OverflowingSquares) {
 // one sum at a time. Odd sizes leave tails after every vector width and
 // after every block of observations.
 TEST(Moments, EveryInstructionSetGivesThePlainBits) {
-  const unsigned n = 803, m = 37;
-  std::mt19937 rng(11);
-  std::normal_distribution<double> normal(0.0, 1.0);
-  std::vector<std::vector<double>> columns(m, std::vector<double>(n));
-  for (unsigned r = 0; r < n; ++r) {
-    const double common = normal(rng);
-    for (unsigned i = 0; i < m; ++i) columns[i][r] = (i % 5) * common + normal(rng) * (i + 1) + i * 100.0;
-  }
-  // The formulas, one variable and one pair at a time.
-  std::vector<double> mean(m), sd(m);
-  for (unsigned i = 0; i < m; ++i) {
-    double sum = 0.0;
-    for (unsigned r = 0; r < n; ++r) sum += columns[i][r];
-    mean[i] = sum / n;
-    double t2 = 0.0;
-    for (unsigned r = 0; r < n; ++r) t2 += (columns[i][r] - mean[i]) * (columns[i][r] - mean[i]);
-    sd[i] = std::sqrt(t2 / (n - 1.0));
-  }
-  for (Isa isa : runnable_isas()) {
-    for (unsigned threads : {1u, 2u, 3u}) {
-      Stats s(columns, isa, threads);
-      for (unsigned i = 0; i < m; ++i) {
-        ASSERT_TRUE(same_bits(s.v(i).mean, mean[i])) << isa_name(isa);
-        ASSERT_TRUE(same_bits(s.v(i).stddev, sd[i])) << isa_name(isa);
-      }
-      for (unsigned j = 0; j < m; ++j)
-        for (unsigned k = j; k < m; ++k) {
-          double c = 0.0;
-          for (unsigned r = 0; r < n; ++r) {
-            const double p = (columns[j][r] - mean[j]) * (columns[k][r] - mean[k]);
-            c = c + (p - c) / (r + 1);
-          }
-          ASSERT_TRUE(same_bits(s.store.ccov[j][k], c)) << isa_name(isa) << " " << j << " " << k;
-          ASSERT_TRUE(same_bits(s.store.ccov[k][j], c));
-          if (j != k) {
-            const double r = (c * (n / (n - 1.0))) / (sd[j] * sd[k]);
-            ASSERT_TRUE(same_bits(s.store.cc[j][k], r)) << isa_name(isa) << " " << j << " " << k;
-          }
+  // A narrow table, and one so wide that observations go in blocks.
+  for (auto [n, m] : {std::pair{803u, 37u}, std::pair{37u, 257u}}) {
+    std::mt19937 rng(11);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::vector<std::vector<double>> columns(m, std::vector<double>(n));
+    for (unsigned r = 0; r < n; ++r) {
+      const double common = normal(rng);
+      for (unsigned i = 0; i < m; ++i) columns[i][r] = (i % 5) * common + normal(rng) * (i + 1) + i * 100.0;
+    }
+    // The formulas, one variable and one pair at a time.
+    std::vector<double> mean(m), sd(m);
+    for (unsigned i = 0; i < m; ++i) {
+      double sum = 0.0;
+      for (unsigned r = 0; r < n; ++r) sum += columns[i][r];
+      mean[i] = sum / n;
+      double t2 = 0.0;
+      for (unsigned r = 0; r < n; ++r) t2 += (columns[i][r] - mean[i]) * (columns[i][r] - mean[i]);
+      sd[i] = std::sqrt(t2 / (n - 1.0));
+    }
+    for (Isa isa : runnable_isas()) {
+      for (unsigned threads : {1u, 2u, 3u}) {
+        Stats s(columns, isa, threads);
+        for (unsigned i = 0; i < m; ++i) {
+          ASSERT_TRUE(same_bits(s.v(i).mean, mean[i])) << isa_name(isa);
+          ASSERT_TRUE(same_bits(s.v(i).stddev, sd[i])) << isa_name(isa);
         }
+        for (unsigned j = 0; j < m; ++j)
+          for (unsigned k = j; k < m; ++k) {
+            double c = 0.0;
+            for (unsigned r = 0; r < n; ++r) {
+              const double p = (columns[j][r] - mean[j]) * (columns[k][r] - mean[k]);
+              c = c + (p - c) / (r + 1);
+            }
+            ASSERT_TRUE(same_bits(s.store.ccov[j][k], c)) << isa_name(isa) << " " << j << " " << k;
+            ASSERT_TRUE(same_bits(s.store.ccov[k][j], c));
+            if (j != k) {
+              const double r = (c * (n / (n - 1.0))) / (sd[j] * sd[k]);
+              ASSERT_TRUE(same_bits(s.store.cc[j][k], r)) << isa_name(isa) << " " << j << " " << k;
+            }
+          }
+      }
     }
   }
 }
@@ -219,24 +221,36 @@ TEST(Median, SelectionMatchesASortedColumn) {
     const std::size_t h = x.size() / 2;
     return x.size() % 2 == 1 ? x[h] : (x[h - 1] + x[h]) * 0.5;
   };
-  for (unsigned n : {1u, 2u, 7u, 10u, 4097u, 20000u, 20001u}) {
-    std::vector<std::vector<double>> columns(4, std::vector<double>(n));
+  // Short columns are copied whole; long ones (from 4,096 rows with more
+  // than 64 columns, from 65,536 with fewer) are first counted by buckets.
+  struct Shape {
+    unsigned cols, n;
+  };
+  for (Shape shape : {Shape{4, 1}, Shape{4, 2}, Shape{4, 7}, Shape{4, 10}, Shape{4, 4097}, Shape{4, 20000},
+                      Shape{4, 70001}, Shape{4, 70002}, Shape{70, 4095}, Shape{70, 4096}, Shape{70, 4101}}) {
+    const unsigned n = shape.n;
+    std::vector<std::vector<double>> columns(shape.cols, std::vector<double>(n));
     std::uniform_int_distribution<int> small(-3, 3);
     std::normal_distribution<double> normal(1000.0, 0.001);
     for (unsigned r = 0; r < n; ++r) {
-      columns[0][r] = small(rng) * 0.5;                                         // many duplicates
-      columns[1][r] = r % 3 == 0 ? -0.0 : (r % 3 == 1 ? 0.0 : -1.0 * (r % 5));  // signed zeros
-      columns[2][r] = normal(rng);                            // a narrow range: long shared digits
-      columns[3][r] = r % 4 == 0 ? nan : small(rng) * 1e300;  // not numbers and huge values
+      for (unsigned c = 0; c + 3 < shape.cols; c += 4) {
+        columns[c][r] = small(rng) * 0.5;                                             // many duplicates
+        columns[c + 1][r] = r % 3 == 0 ? -0.0 : (r % 3 == 1 ? 0.0 : -1.0 * (r % 5));  // signed zeros
+        columns[c + 2][r] = normal(rng);                            // a narrow range: long shared digits
+        columns[c + 3][r] = r % 4 == 0 ? nan : small(rng) * 1e300;  // not numbers and huge values
+      }
+      for (unsigned c = shape.cols / 4 * 4; c < shape.cols; ++c) columns[c][r] = normal(rng) * 1e-300;
     }
+    std::vector<double> want(shape.cols);
+    for (unsigned i = 0; i < shape.cols; ++i) want[i] = sorted_median(columns[i]);
     for (unsigned threads : {1u, 2u, 3u}) {
       Stats s(columns, active_isa(), threads);
-      for (unsigned i = 0; i < 4; ++i) {
-        const double want = sorted_median(columns[i]);
-        if (std::isnan(want))
+      for (unsigned i = 0; i < shape.cols; ++i) {
+        if (std::isnan(want[i]))
           EXPECT_TRUE(std::isnan(s.v(i).median)) << n << " " << i;
         else
-          EXPECT_TRUE(same_bits(s.v(i).median, want)) << n << " " << i << " " << s.v(i).median << " " << want;
+          EXPECT_TRUE(same_bits(s.v(i).median, want[i]))
+              << n << " " << i << " " << s.v(i).median << " " << want[i];
       }
     }
   }
