@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "input/drop.h"
+#include "resultfiles.h"
 
 namespace {
 
@@ -11,17 +12,9 @@ bool is_comment(const std::string &line) {
   return !line.empty() && (line[0] == '#' || line[0] == ';' || line[0] == '!');
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 std::vector<std::string> words_after_mark(const std::string &line) {
   std::vector<std::string> out;
-  std::size_t i = 1;
-  while (i < line.size()) {
-    while (i < line.size() && is_blank(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && !is_blank(line[i])) ++i;
-    if (i > start) out.push_back(line.substr(start, i - start));
-  }
+  for (std::string_view word : split_words(std::string_view(line).substr(1))) out.emplace_back(word);
   return out;
 }
 

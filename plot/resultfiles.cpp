@@ -39,18 +39,6 @@ class Lines {
     throw ResultError(name_ + ":" + std::to_string(line) + ": " + what);
   }
 
-  std::vector<std::string_view> words(std::string_view line) const {
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-      while (i < line.size() && is_blank(line[i])) ++i;
-      const std::size_t start = i;
-      while (i < line.size() && !is_blank(line[i])) ++i;
-      if (i > start) out.push_back(line.substr(start, i - start));
-    }
-    return out;
-  }
-
   Number number_of(std::string_view word) const {
     const std::string text(word);
     char *end = nullptr;
@@ -61,7 +49,7 @@ class Lines {
 
   std::vector<Number> numbers(std::string_view line) const {
     std::vector<Number> out;
-    for (std::string_view w : words(line)) out.push_back(number_of(w));
+    for (std::string_view w : split_words(line)) out.push_back(number_of(w));
     return out;
   }
 
@@ -119,7 +107,7 @@ Mvd parse_mvd(const std::string &name, const std::string &text, std::size_t vars
   Mvd mvd;
   while (in.next(line)) {
     in.check_not_beyond(mvd.rows.size(), vars);
-    const std::vector<std::string_view> w = in.words(line);
+    const std::vector<std::string_view> w = split_words(line);
     if (w.size() != 9)
       in.fail("9 fields expected (the column number and 8 statistics), found " + std::to_string(w.size()));
     const std::string label(w[0]);
@@ -200,4 +188,16 @@ Eig parse_eig(const std::string &name, const std::string &text, std::size_t vars
 
 double bin_width(double min, double max, std::size_t h) {
   return (1.00001 * max - min) / static_cast<double>(h - 1);
+}
+
+std::vector<std::string_view> split_words(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && is_blank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !is_blank(line[i])) ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
 }

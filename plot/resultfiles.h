@@ -7,12 +7,16 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct Number {
   double value;
   std::string text;
 };
+
+// The words of `line`: the runs of characters that are not C white space.
+std::vector<std::string_view> split_words(std::string_view line);
 
 // A result file that cannot be read or does not parse. The message names the
 // file and, where one is to blame, the line: "iris.cor:3: ...".

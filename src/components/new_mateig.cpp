@@ -174,16 +174,17 @@ __attribute__((always_inline)) inline void apply_rotations_with(double **st, int
   for (; k0 + band <= n; k0 += band) {
     V q0{}, q1{}, q2{}, q3{};
     int cur_q = -1;
+    auto put_back_q = [&] {
+      double *sq = st[cur_q] + k0;
+      store(sq, q0);
+      store(sq + w, q1);
+      store(sq + 2 * w, q2);
+      store(sq + 3 * w, q3);
+    };
     for (std::size_t i = 0; i < count; ++i) {
       const LoggedRotation &r = log[i];
       if (r.q != cur_q) {
-        if (cur_q >= 0) {
-          double *sq = st[cur_q] + k0;
-          store(sq, q0);
-          store(sq + w, q1);
-          store(sq + 2 * w, q2);
-          store(sq + 3 * w, q3);
-        }
+        if (cur_q >= 0) put_back_q();
         const double *sq = st[r.q] + k0;
         load(q0, sq);
         load(q1, sq + w);
@@ -200,13 +201,7 @@ __attribute__((always_inline)) inline void apply_rotations_with(double **st, int
       rotate_held(sp + 2 * w, q2, vs, vc);
       rotate_held(sp + 3 * w, q3, vs, vc);
     }
-    if (cur_q >= 0) {
-      double *sq = st[cur_q] + k0;
-      store(sq, q0);
-      store(sq + w, q1);
-      store(sq + 2 * w, q2);
-      store(sq + 3 * w, q3);
-    }
+    if (cur_q >= 0) put_back_q();
   }
   if (k0 < n)
     for (std::size_t i = 0; i < count; ++i) {
