@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "components/rotation_kernels.h"
+
 // Cyclic Jacobi method. Every pair (ip, iq), ip < iq, whose off-diagonal
 // element is at least the current threshold in magnitude is rotated away; the
 // sweeps over the upper triangle (column by column, top to bottom) repeat at
@@ -70,146 +72,6 @@ inline Pivot rotated_pivot(double app, double aqq, double apq, const Angle &r) {
   return v;
 }
 
-// For k in [lo, hi): with t = xp[k] and u = xq[k], xq[k] = snn * t + csn * u
-// and xp[k] = t * csn - u * snn. Several lanes at a time (V: two or four
-// doubles); lanes are independent and every operation is the same IEEE
-// operation, on the same operands in the same order, as in the scalar loop.
-typedef double v2d __attribute__((vector_size(16)));
-typedef double v4d __attribute__((vector_size(32)));
-
-template <class V>
-__attribute__((always_inline)) inline void rotate_span(double *__restrict xp, double *__restrict xq, int lo,
-                                                       int hi, double snn, double csn) {
-  constexpr int w = sizeof(V) / sizeof(double);
-  V vs;
-  V vc;
-  if constexpr (w == 2) {
-    vs = V{snn, snn};
-    vc = V{csn, csn};
-  } else {
-    vs = V{snn, snn, snn, snn};
-    vc = V{csn, csn, csn, csn};
-  }
-  int k = lo;
-  for (; k + w <= hi; k += w) {
-    V t;
-    V u;
-    std::memcpy(&t, xp + k, sizeof t);
-    std::memcpy(&u, xq + k, sizeof u);
-    const V nq = vs * t + vc * u;
-    const V np = t * vc - u * vs;
-    std::memcpy(xq + k, &nq, sizeof nq);
-    std::memcpy(xp + k, &np, sizeof np);
-  }
-  for (; k < hi; ++k) {
-    const double t = xp[k];
-    const double u = xq[k];
-    xq[k] = snn * t + csn * u;
-    xp[k] = t * csn - u * snn;
-  }
-}
-
-// Rows p and q of the matrix, all columns but p and q.
-template <class V>
-__attribute__((always_inline)) inline void rotate_rows_with(double *rp, double *rq, int p, int q, int n,
-                                                            double snn, double csn) {
-  rotate_span<V>(rp, rq, 0, p, snn, csn);
-  rotate_span<V>(rp, rq, p + 1, q, snn, csn);
-  rotate_span<V>(rp, rq, q + 1, n, snn, csn);
-}
-
-// One rotation as the eigenvector table needs it.
-struct LoggedRotation {
-  int p;
-  int q;
-  double snn;
-  double csn;
-};
-
-// The eigenvector table depends on nothing but the rotations, and each of its
-// elements k only on the rotations in order, so the rotations are collected
-// and applied later, a narrow band of k at a time: the band of every
-// eigenvector stays in cache while the whole list runs over it.
-//
-// Within a band, consecutive rotations of one sweep share their q: the band
-// of eigenvector q then stays in registers from one rotation to the next and
-// only the band of p is loaded and stored. Each element still goes through
-// its rotations in order, by the same operations.
-// Vector helpers that take their results by reference: a vector returned by
-// value from a function built without AVX would change the calling
-// convention.
-template <class V>
-__attribute__((always_inline)) inline void splat(V &v, double x) {
-  for (std::size_t l = 0; l < sizeof(V) / sizeof(double); ++l) v[l] = x;
-}
-
-template <class V>
-__attribute__((always_inline)) inline void load(V &v, const double *p) {
-  std::memcpy(&v, p, sizeof v);
-}
-
-template <class V>
-__attribute__((always_inline)) inline void store(double *p, const V &v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
-// One element group of the eigenvector rotation: u is the band of q, held in
-// a register; the band of p at sp is loaded and stored.
-template <class V>
-__attribute__((always_inline)) inline void rotate_held(double *sp, V &u, const V &vs, const V &vc) {
-  V t;
-  load(t, sp);
-  const V nq = vs * t + vc * u;
-  const V np = t * vc - u * vs;
-  store(sp, np);
-  u = nq;
-}
-
-template <class V>
-__attribute__((always_inline)) inline void apply_rotations_with(double **st, int n, const LoggedRotation *log,
-                                                                std::size_t count) {
-  constexpr int w = sizeof(V) / sizeof(double);
-  constexpr int band = 4 * w;  // four vectors, held in registers
-  int k0 = 0;
-  for (; k0 + band <= n; k0 += band) {
-    V q0{}, q1{}, q2{}, q3{};
-    int cur_q = -1;
-    auto put_back_q = [&] {
-      double *sq = st[cur_q] + k0;
-      store(sq, q0);
-      store(sq + w, q1);
-      store(sq + 2 * w, q2);
-      store(sq + 3 * w, q3);
-    };
-    for (std::size_t i = 0; i < count; ++i) {
-      const LoggedRotation &r = log[i];
-      if (r.q != cur_q) {
-        if (cur_q >= 0) put_back_q();
-        const double *sq = st[r.q] + k0;
-        load(q0, sq);
-        load(q1, sq + w);
-        load(q2, sq + 2 * w);
-        load(q3, sq + 3 * w);
-        cur_q = r.q;
-      }
-      V vs, vc;
-      splat(vs, r.snn);
-      splat(vc, r.csn);
-      double *sp = st[r.p] + k0;
-      rotate_held(sp, q0, vs, vc);
-      rotate_held(sp + w, q1, vs, vc);
-      rotate_held(sp + 2 * w, q2, vs, vc);
-      rotate_held(sp + 3 * w, q3, vs, vc);
-    }
-    if (cur_q >= 0) put_back_q();
-  }
-  if (k0 < n)
-    for (std::size_t i = 0; i < count; ++i) {
-      const LoggedRotation &r = log[i];
-      rotate_span<V>(st[r.p], st[r.q], k0, n, r.snn, r.csn);
-    }
-}
-
 // Each kernel three times on x86-64: for processors with AVX-512 (eight
 // lanes), with AVX2 (four lanes) and for the baseline (two lanes). The
 // results are the same bits on every level.
@@ -229,8 +91,6 @@ void apply_rotations_base(double **st, int n, const LoggedRotation *log, std::si
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-typedef double v8d __attribute__((vector_size(64)));
-
 __attribute__((target("avx2"))) void rotate_rows_avx2(double *rp, double *rq, int p, int q, int n, double snn,
                                                       double csn) {
   rotate_rows_with<v4d>(rp, rq, p, q, n, snn, csn);

@@ -6,57 +6,42 @@
 #include <cstdint>
 #include <vector>
 
+#include "stats/covariance_kernels.h"
 #include "threads.h"
 
 namespace {
 
-// One observation's contribution to the running means of the upper triangle
-// row j: c = c + (p - c) / (r + 1) with p = cen[j] * cen[k]. The pairs are
-// independent, so the loop over k runs several of them at once without
-// changing any single sum's order of operations.
-__attribute__((always_inline)) inline void update_row_loop(double *__restrict c, const double *__restrict cen,
-                                                           double cj, double rp1, int from, int to) {
-  for (int k = from; k < to; ++k) {
-    double p = cj * cen[k];
-    c[k] = c[k] + (p - c[k]) / rp1;
-  }
-}
-
-__attribute__((always_inline)) inline void centre_row_loop(double *__restrict cen, const double *__restrict x,
-                                                           const double *__restrict mean, int m) {
-  for (int k = 0; k < m; ++k) cen[k] = x[k] - mean[k];
-}
-
-// The same loops compiled for each instruction-set level; the lanes are
-// independent sums, so every level gives the same bits.
+// The kernels compiled for each instruction-set level: two lanes for the
+// baseline, four with AVX2, eight with AVX-512. The lanes are independent
+// sums, so every level gives the same bits.
 struct Kernels {
   void (*update_row)(double *, const double *, double, double, int, int);
   void (*centre_row)(double *, const double *, const double *, int);
 };
 
 void update_row_base(double *c, const double *cen, double cj, double rp1, int from, int to) {
-  update_row_loop(c, cen, cj, rp1, from, to);
+  update_row_lanes<v2d>(c, cen, cj, rp1, from, to);
 }
 void centre_row_base(double *cen, const double *x, const double *mean, int m) {
-  centre_row_loop(cen, x, mean, m);
+  centre_row_lanes<v2d>(cen, x, mean, m);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void update_row_avx2(double *c, const double *cen, double cj, double rp1,
                                                      int from, int to) {
-  update_row_loop(c, cen, cj, rp1, from, to);
+  update_row_lanes<v4d>(c, cen, cj, rp1, from, to);
 }
 __attribute__((target("avx2"))) void centre_row_avx2(double *cen, const double *x, const double *mean,
                                                      int m) {
-  centre_row_loop(cen, x, mean, m);
+  centre_row_lanes<v4d>(cen, x, mean, m);
 }
 __attribute__((target("avx512f"))) void update_row_avx512(double *c, const double *cen, double cj, double rp1,
                                                           int from, int to) {
-  update_row_loop(c, cen, cj, rp1, from, to);
+  update_row_lanes<v8d>(c, cen, cj, rp1, from, to);
 }
 __attribute__((target("avx512f"))) void centre_row_avx512(double *cen, const double *x, const double *mean,
                                                           int m) {
-  centre_row_loop(cen, x, mean, m);
+  centre_row_lanes<v8d>(cen, x, mean, m);
 }
 #endif
 
