@@ -35,8 +35,13 @@ std::optional<T> load(const std::string &name, Parse parse, std::size_t &vars,
 PageData load_results(const std::string &input) {
   // mavek refuses such names before it writes anything; whatever files carry
   // the derived names belong to some other input.
-  if (input.find(".cor") != std::string::npos || input.find(".inp") != std::string::npos)
-    throw PlotError(input + ": mavek refuses input names containing .cor or .inp, so there are no results");
+  if (has_result_extension(input.c_str()))
+    throw PlotError(input + ": mavek refuses inputs whose extension is one of " + kRefusedExtensions + " and " +
+                    kRefusedLastExtension + ", so there are no results");
+  const std::string replaced = result_replacing_input(derive_base_name(input.c_str()), input.c_str());
+  if (!replaced.empty())
+    throw PlotError(input + ": mavek refuses it, since its result file " + replaced +
+                    " is the input itself, so there are no results");
   PageData d;
   d.input = input;
   d.mvd_name = result_name(input, ".mvd");

@@ -37,7 +37,13 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   DataStore &store = run.store;
   const unsigned threads = thread_count();
 
+  // Results must never overwrite the input: neither by having its own
+  // extension nor through a link or another spelling of the same file.
+  if (has_result_extension(name))
+    error("The infile extension may not be one of %s and %s.\a\n", kRefusedExtensions, kRefusedLastExtension);
   std::string utfnamn = derive_base_name(name);
+  const std::string replaced = result_replacing_input(utfnamn, name);
+  if (!replaced.empty()) error("The result file %s would replace the input %s\a\n", replaced.c_str(), name);
 
   LineReader infil;
   Examination ex = examine_file(name, line, o.quiet, infil);
@@ -80,12 +86,16 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, o.quiet);
 
   if (o.flag.eigen) {
+    // The solver cannot diagonalise a matrix holding a NaN or an infinity,
+    // and the identity it would leave is no set of components.
+    if (!all_finite(store.cc, cols))
+      error("No principal components: the correlations of %s are not all finite\a\n", name);
     principal_components(store, cols, threads);
     write_eig(utfnamn, store, cols, o.quiet);
     if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
-    // The lowered count stays for the later files of the run.
-    o.scores = score_count(cols, o.scores, o.allscores);
-    write_sco(utfnamn, store, rows, cols, o.scores, o.flag.scores_mean, o.quiet, threads);
+    // Lowered for this file only: every file gets what the options asked for.
+    const unsigned scores = score_count(cols, o.scores, o.allscores);
+    write_sco(utfnamn, store, rows, cols, scores, o.flag.scores_mean, o.quiet, threads);
   }
 
   store.deallocate();

@@ -4,6 +4,13 @@
 
 #include "components/new_mateig.h"
 
+bool all_finite(double *const *a, unsigned m) {
+  for (unsigned i = 0; i < m; ++i)
+    for (unsigned j = 0; j < m; ++j)
+      if (!std::isfinite(a[i][j])) return false;
+  return true;
+}
+
 void principal_components(DataStore &store, unsigned m, unsigned threads) {
   double **cc = store.cc;
   double **ss = store.ss;

@@ -3,6 +3,10 @@
 
 #include "tables/datastore.h"
 
+// Whether every element of the m by m matrix a is finite: components exist
+// only for such a matrix.
+bool all_finite(double *const *a, unsigned m);
+
 // For the m variables of `store`: makes cc exactly symmetric (the upper
 // triangle copied onto the lower), diagonalises it in place with new_mateig
 // (eigenvectors into ss), sets root[j] = cc[j][j] and rootsum to their sum,

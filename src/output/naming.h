@@ -3,13 +3,33 @@
 
 #include <string>
 
+// The extensions of every result file, in the order they are written (".pct"
+// holds percentiles).
+inline constexpr const char *kResultExtensions[] = {".std", ".mvd", ".cor", ".cov", ".inp", ".da1",
+                                                    ".his", ".pct", ".eig", ".fsc", ".sco"};
+
+// The result extensions as the refusal names them: all but the last, then the
+// last ("... %s and %s").
+inline constexpr const char kRefusedExtensions[] = ".cor, .cov, .da1, .eig, .fsc, .his, .inp, .mvd, .pct, .sco";
+inline constexpr const char kRefusedLastExtension[] = ".std";
+
 // The '.' that starts the extension of the last path component of `fname`,
 // or null when that component has none ('/', '\' and ':' separate components).
 const char *findext(const char *fname);
 
+// Whether the extension of `arg` itself (what findext finds) is, letter for
+// letter, one of the result extensions: its results would have its own name.
+bool has_result_extension(const char *arg);
+
 // The result-name buffer for the file argument `arg`: its base name followed
-// by ".cor". Arguments that contain ".cor" or ".inp" anywhere end the run.
+// by ".cor".
 std::string derive_base_name(const char *arg);
+
+// The first result name of the base name in `utfnamn` that exists and is the
+// file `arg` itself (the same device and inode, links followed: a link or a
+// case-insensitive file system can give the input a result's name), or an
+// empty string.
+std::string result_replacing_input(const std::string &utfnamn, const char *arg);
 
 // Replaces the extension of the name in `utfnamn` by `ext` (four characters).
 void swap_ext(std::string &utfnamn, const char *ext);

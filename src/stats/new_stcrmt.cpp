@@ -135,36 +135,34 @@ std::uint64_t select_rank(std::uint64_t *k, std::size_t n, std::size_t r, std::v
   return k[r];
 }
 
-// The median of column `col` from n of its keys, among which the middle
-// ranks of the whole column are rank_lo and rank_hi (equal for an odd count,
-// consecutive for an even one): the key of rank_hi, and for an even count the
-// mean with the key of rank_lo. The keys are rearranged. A value that is not
-// a number is taken from the first such value of the column, so that its sign
-// and payload do not depend on the order of selection.
-double middle_value(double **dd, unsigned rows, unsigned col, std::uint64_t *k, std::size_t n,
-                    std::size_t rank_lo, std::size_t rank_hi, std::vector<std::uint32_t> &digits) {
+// The median of n keys, among which the middle ranks of the whole column
+// are rank_lo and rank_hi (equal for an odd count, consecutive for an even
+// one): the key of rank_hi, and for an even count the mean with the key of
+// rank_lo. The keys are rearranged; none of them stands for a NaN.
+double middle_value(std::uint64_t *k, std::size_t n, std::size_t rank_lo, std::size_t rank_hi,
+                    std::vector<std::uint32_t> &digits) {
   const std::uint64_t at = select_rank(k, n, rank_hi, digits);
+  if (rank_lo == rank_hi) return key_value(at);
+  // The key of rank_lo: the largest key below `at` when rank_hi keys lie
+  // below it, else `at` itself (it occurs more than once).
   std::uint64_t below = at;
-  if (rank_lo != rank_hi) {
-    // The key of rank_lo: the largest key below `at` when rank_hi keys lie
-    // below it, else `at` itself (it occurs more than once).
-    std::size_t less = 0;
-    std::uint64_t largest = 0;
-    for (std::size_t i = 0; i < n; ++i)
-      if (k[i] < at) {
-        ++less;
-        if (k[i] > largest) largest = k[i];
-      }
-    if (less == rank_hi) below = largest;
-  }
-  auto value = [&](std::uint64_t key) {
-    if (key != kNanKey) return key_value(key);
-    for (unsigned r = 0; r < rows; ++r)
-      if (std::isnan(dd[r][col])) return dd[r][col];
-    return key_value(key);
-  };
-  if (rank_lo == rank_hi) return value(at);
-  return (value(below) + value(at)) * 0.5;
+  std::size_t less = 0;
+  std::uint64_t largest = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    if (k[i] < at) {
+      ++less;
+      if (k[i] > largest) largest = k[i];
+    }
+  if (less == rank_hi) below = largest;
+  return (key_value(below) + key_value(at)) * 0.5;
+}
+
+// The first value of column `col` that is not a number, bit for bit: the
+// median of a column holding one, whatever the other values are.
+double first_nan(double **dd, unsigned rows, unsigned col) {
+  for (unsigned r = 0; r < rows; ++r)
+    if (std::isnan(dd[r][col])) return dd[r][col];
+  return 0.0;  // not reached for a column known to hold one
 }
 
 }  // namespace
@@ -242,9 +240,17 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
   // A column can always take the slower way through a copy of it.
   auto by_copy = [&](unsigned c, std::vector<std::uint64_t> &column) {
     column.resize(rows);
-    for (unsigned r = 0; r < rows; ++r) column[r] = order_key(dd[r][c]);
+    bool nan = false;
+    for (unsigned r = 0; r < rows; ++r) {
+      column[r] = order_key(dd[r][c]);
+      nan |= column[r] == kNanKey;
+    }
+    if (nan) {
+      v[c].median = first_nan(dd, rows, c);
+      return;
+    }
     std::vector<std::uint32_t> digits;
-    v[c].median = middle_value(dd, rows, c, column.data(), rows, lo, h, digits);
+    v[c].median = middle_value(column.data(), rows, lo, h, digits);
   };
   const int bits = cols <= 64 ? 16 : 12;
   const std::size_t buckets = std::size_t{1} << bits;
@@ -263,10 +269,15 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
   // ranks and how many keys lie below them.
   const int shift = 64 - bits;
   std::vector<std::uint32_t> hist(buckets * cols, 0);
+  std::vector<unsigned char> nan(cols, 0);
   for (unsigned r = 0; r < rows; ++r) {
     const double *x = dd[r];
     std::uint32_t *hc = hist.data();
-    for (unsigned c = 0; c < cols; ++c, hc += buckets) ++hc[order_key(x[c]) >> shift];
+    for (unsigned c = 0; c < cols; ++c, hc += buckets) {
+      const std::uint64_t k = order_key(x[c]);
+      ++hc[k >> shift];
+      nan[c] |= k == kNanKey;
+    }
   }
   struct Middle {
     std::size_t first = 0, last = 0;  // the buckets of ranks lo and h
@@ -295,7 +306,9 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
   std::vector<unsigned> gathered, copied;
   std::size_t room = budget;
   for (unsigned c = 0; c < cols; ++c) {
-    if (middle[c].size <= room) {
+    if (nan[c] != 0) {
+      v[c].median = first_nan(dd, rows, c);
+    } else if (middle[c].size <= room) {
       room -= middle[c].size;
       gathered.push_back(c);
     } else {
@@ -328,8 +341,7 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsig
     const unsigned c = gathered[g];
     const Middle &mc = middle[c];
     std::vector<std::uint32_t> digits;  // made only when the buckets are large enough to need it
-    v[c].median =
-        middle_value(dd, rows, c, keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
+    v[c].median = middle_value(keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
   });
 
   std::vector<std::uint64_t> column;

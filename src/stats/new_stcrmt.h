@@ -23,8 +23,9 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
                std::vector<int> &no_stddev, Isa isa = active_isa(), unsigned threads = 1);
 
 // v[i].median for each variable: the middle value, or the mean of the two
-// middle values for an even count. Values are ordered totally: -0 before +0,
-// values that are not numbers after all others (the first of them in the
-// column stands for them all). Columns are shared among `threads` threads;
-// the result does not depend on how the selection proceeds.
+// middle values for an even count, values ordered totally (-0 before +0). A
+// column holding a value that is not a number has no middle: its median is
+// the column's first such value, bit for bit, whatever the others are.
+// Columns are shared among `threads` threads; the result does not depend on
+// how the selection proceeds.
 void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads = 1);

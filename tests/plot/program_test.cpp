@@ -1,5 +1,6 @@
 // mavek-plot as a user runs it, after mavek has written the result files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -103,15 +104,22 @@ TEST(Program, ResultsWithoutTheirInputAndRefusedNames) {
   EXPECT_NE(page.find("<td class=\"name\">x2</td>"), std::string::npos);
   EXPECT_NE(page.find("cannot be read, so the columns are called x1, x2"), std::string::npos);
 
-  // mavek refuses these names, and a page must not replace its own input.
-  testsupport::write_text(dir.file("r.cor"), "1 2\n");
+  // mavek refuses these inputs (a result extension; a result that is the
+  // input itself), and a page must not replace its own input.
+  testsupport::write_text(dir.file("r.std"), "1 2\n");
+  testsupport::write_text(dir.file("l.dat"), "1 2\n");
+  ASSERT_EQ(symlink("l.dat", dir.file("l.cor").c_str()), 0);
   testsupport::write_text(dir.file("t.html"), "1 2\n");
   testsupport::write_text(dir.file("t.mvd"), "! h\n 1 1 1 1 1 1 1 1 1\n");
-  EXPECT_EQ(run_command(in(dir, kPlot + " r.cor t.html"), &out, &err), 1);
+  EXPECT_EQ(run_command(in(dir, kPlot + " r.std l.dat t.html"), &out, &err), 1);
   EXPECT_EQ(out, "");
   EXPECT_EQ(err,
-            "mavek-plot: r.cor: mavek refuses input names containing .cor or .inp, so there are no results\n"
+            "mavek-plot: r.std: mavek refuses inputs whose extension is one of .cor, .cov, .da1, .eig, .fsc, "
+            ".his, .inp, .mvd, .pct, .sco and .std, so there are no results\n"
+            "mavek-plot: l.dat: mavek refuses it, since its result file l.cor is the input itself, so there are "
+            "no results\n"
             "mavek-plot: t.html: is the input file itself, and is not replaced\n");
+  std::filesystem::remove(dir.file("l.cor"));
   EXPECT_EQ(read_text(dir.file("t.html")), "1 2\n");
 
   // A page that cannot be put in place leaves no temporary file behind.

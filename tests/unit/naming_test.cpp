@@ -46,14 +46,37 @@ TEST(Naming, LongNamesFit) {
   EXPECT_EQ(result_name(arg.c_str(), ".inp"), expected + ".inp");
 }
 
-TEST(Naming, RefusedArguments) {
-  for (const char *arg : {"x.cor", "x.inp", "my.cortex.txt", "old.inp/data.txt"}) {
-    testing::internal::CaptureStderr();
-    EXPECT_THROW(derive_base_name(arg), ExitRequest) << arg;
-    EXPECT_EQ(
-        testing::internal::GetCapturedStderr(),
-        "\nError: The infile extension may not be one of .cor and .inp.\a\n\nPress enter to continue\n");
-  }
+// An input is refused by its own extension only: the part findext finds,
+// compared letter for letter with every result extension.
+TEST(Naming, RefusedByItsOwnExtension) {
+  for (const char *arg : {"x.mvd", ".mvd", "d.txt/x.std", "x.cor", "x.inp", "x.cov", "x.da1", "x.his", "x.eig",
+                          "x.fsc", "x.sco", "x.pct", "dir/a.b.std"})
+    EXPECT_TRUE(has_result_extension(arg)) << arg;
+  for (const char *arg : {"sales.corporate.dat", "hospital.inpatients.dat", "v1.core/x.dat", "old.inp/data.txt",
+                          "my.cortex.txt", "x.mvd2", "x.mvd.txt", "X.COR", "x.Mvd", "mvd", "x.cor/", "data"})
+    EXPECT_FALSE(has_result_extension(arg)) << arg;
+}
+
+// A result name that is the input itself, through a link or another spelling
+// of the same file, is found whatever result it is; other files are not.
+TEST(Naming, ResultThatIsTheInputItself) {
+  testsupport::TempDir dir;
+  const std::string input = dir.file("d.dat");
+  testsupport::write_text(input, "1 2\n");
+  EXPECT_EQ(result_replacing_input(derive_base_name(input.c_str()), input.c_str()), "");
+
+  testsupport::write_text(dir.file("d.mvd"), "1 2\n");  // a copy is another file
+  ASSERT_EQ(symlink("d.dat", dir.file("d.cor").c_str()), 0);
+  EXPECT_EQ(result_replacing_input(derive_base_name(input.c_str()), input.c_str()), dir.file("d.cor"));
+
+  const std::string other = dir.file("e.dat");
+  testsupport::write_text(other, "1 2\n");
+  ASSERT_EQ(link(other.c_str(), dir.file("e.sco").c_str()), 0);
+  EXPECT_EQ(result_replacing_input(derive_base_name(other.c_str()), other.c_str()), dir.file("e.sco"));
+  ASSERT_EQ(link(other.c_str(), dir.file("e.pct").c_str()), 0);  // the first in writing order
+  EXPECT_EQ(result_replacing_input(derive_base_name(other.c_str()), other.c_str()), dir.file("e.pct"));
+
+  EXPECT_EQ(result_replacing_input(derive_base_name("missing.dat"), dir.file("missing.dat").c_str()), "");
 }
 
 TEST(ResultFile, CreationAndWriteFailures) {

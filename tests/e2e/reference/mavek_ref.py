@@ -682,6 +682,11 @@ def _total_order_key(x):
 
 def medians(dd, n, m, v):
     for i in range(m):
+        nans = [dd[r][i] for r in range(n) if math.isnan(dd[r][i])]
+        if nans:
+            # A column holding a NaN has no middle: its first NaN stands.
+            v[i].median = nans[0]
+            continue
         col = sorted((dd[r][i] for r in range(n)), key=_total_order_key)
         h = n // 2
         if n % 2:
@@ -1029,16 +1034,18 @@ def run(argv, read_file):
         if st.histogram:
             emit(".his", write_his(hist, n, m, h))
         if st.eigen:
+            if not all(math.isfinite(cc[i][j]) for i in range(m) for j in range(m)):
+                raise ModelError("No principal components: the correlations of %s are not all finite" % fname)
             root, rootsum, pc, position, _ = components(cc, m)
             emit(".eig", write_eig(root, rootsum, pc, position, m))
             if st.fsc:
                 emit(".fsc", write_fsc(root, rootsum, pc, position, v, m))
-            if m < st.scores or st.allscores:
-                st.scores = m
+            # The count is lowered for this file only.
+            nscores = m if m < st.scores or st.allscores else st.scores
             name = base + ".sco"
             emit(".sco", write_sco(dd, n, m, v, root, rootsum, pc, position,
-                                   st.scores, st.scores_mean),
-                 line="Writing file: %s %d scores\n" % (name, st.scores))
+                                   nscores, st.scores_mean),
+                 line="Writing file: %s %d scores\n" % (name, nscores))
     if st.timer:
         out.append("\nN seconds\n")
     return ''.join(out), ''.join(err), files_out

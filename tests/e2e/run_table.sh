@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Runs one line of an end-to-end case table in a fresh temporary directory.
+#
+#   run_table.sh MAVEK TABLE NAME
+#
+# A line of the table is one case, its fields separated by " | ":
+#   name | setup | args | status | stdout | stderr | log
+# setup   bash run in the working directory first ("-": none); what it
+#         creates is input, not output
+# args    the arguments, as shell words (the program runs as "mavek")
+# stdout  the standard output, with printf's backslash escapes ("-": empty)
+# stderr  the same for standard error; a text that does not start with "="
+#         is the message of an error report, which the runner wraps in
+#         "\nError: " and "\nPress enter to continue\n"; "=" starts a
+#         literal text, "-" means empty
+# log     the entry the run appends to "logfile" after its time stamp ("-":
+#         no log is written)
+# Nothing else may be created or changed: the case fails on any new or
+# changed file but the log. Cases that write result files have folders of
+# their own (run_case.sh).
+set -u
+bin=$(readlink -f "$1")
+table=$2
+name=$3
+line=$(grep -E "^$name \| " "$table")
+[ -n "$line" ] || { echo "no case $name in $table"; exit 1; }
+fields=()
+rest="$line"
+while [[ "$rest" == *" | "* ]]; do
+  fields+=("${rest%% | *}")
+  rest="${rest#* | }"
+done
+fields+=("$rest")
+[ ${#fields[@]} -eq 7 ] || { echo "case $name: ${#fields[@]} fields, not 7"; exit 1; }
+setup=${fields[1]} args=${fields[2]} want_status=${fields[3]}
+want_out=${fields[4]} want_err=${fields[5]} want_log=${fields[6]}
+
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/bin" "$work/run"
+ln -s "$bin" "$work/bin/mavek"
+eval "set -- $args"
+(
+  cd "$work/run" || exit 99
+  if [ "$setup" != "-" ]; then PATH="$work/bin:$PATH" bash -c "$setup" || exit 98; fi
+  find . -type f -exec md5sum {} + | sort >"$work/snapshot"
+  PATH="$work/bin:$PATH" mavek "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
+  echo $? >"$work/status"
+)
+[ -f "$work/status" ] || { echo "case setup failed"; exit 1; }
+
+expand() {  # the field as the bytes it stands for
+  case "$1" in
+    -) ;;
+    =*) printf '%b' "${1#=}" ;;
+    *) printf '%b' "$1" ;;
+  esac
+}
+status=0
+check() {  # what, expected file, actual file
+  if ! diff -u --label "expected $1" --label "actual $1" "$2" "$3"; then status=1; fi
+}
+echo "$want_status" >"$work/want_status"
+check status "$work/want_status" "$work/status"
+expand "$want_out" >"$work/want_stdout"
+check stdout "$work/want_stdout" "$work/stdout"
+case "$want_err" in
+  - | =*) expand "$want_err" >"$work/want_stderr" ;;
+  *) printf '\nError: %b\nPress enter to continue\n' "$want_err" >"$work/want_stderr" ;;
+esac
+check stderr "$work/want_stderr" "$work/stderr"
+
+cd "$work/run" || exit 1
+if [ "$want_log" = "-" ]; then
+  [ ! -e logfile ] || { echo "a log was written"; status=1; }
+else
+  sed -E 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} //' logfile >"$work/log" 2>/dev/null
+  printf '%s\n' "$want_log" >"$work/want_log"
+  check log "$work/want_log" "$work/log"
+fi
+changed=$(find . -type f ! -name logfile -exec md5sum {} + | sort | comm -13 "$work/snapshot" -)
+if [ -n "$changed" ]; then
+  echo "files created or changed:"
+  echo "$changed"
+  status=1
+fi
+exit $status
