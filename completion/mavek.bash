@@ -1,8 +1,8 @@
 # bash completion for mavek                                    -*- shell-script -*-
 #
 # Completes the options, the on/off words of the switches and the names of
-# input tables. Files that mavek would refuse (names containing .cor or .inp)
-# or that it writes itself (the other result files and logfile) are left out.
+# input tables. Files that mavek writes itself, and would refuse as inputs
+# (names ending in a result extension, and logfile), are left out.
 # Needs nothing but bash; installed as share/bash-completion/completions/mavek.
 
 _mavek() {
@@ -81,8 +81,8 @@ _mavek() {
   while IFS= read -r f; do
     if [[ ! -d $f ]]; then
       case $f in
-        *.cor* | *.inp* | logfile | */logfile) continue ;;
-        *.mvd | *.cov | *.std | *.his | *.da1 | *.eig | *.fsc | *.sco) continue ;;
+        logfile | */logfile) continue ;;
+        *.std | *.mvd | *.cor | *.cov | *.inp | *.da1 | *.his | *.pct | *.eig | *.fsc | *.sco) continue ;;
       esac
     fi
     COMPREPLY+=("$f")

@@ -59,16 +59,18 @@ check "" mavek -s ""
 check "" mavek --sort ""
 check "" mavek --language = ""
 
-# Input tables: result files, logfile and refused names are left out.
+# Input tables: result files (which are refused as inputs) and logfile are
+# left out; a name that only contains a result extension is an input.
 mkdir sub
 : >data.txt
 : >data.mvd
 : >data.his
 : >data.inp
+: >data.pct
 : >x.cor.txt
 : >logfile
 : >--odd.dat
-check "--odd.dat data.txt sub" mavek ""
+check "--odd.dat data.txt sub x.cor.txt" mavek ""
 check "data.txt" mavek -c da
 check "sub" mavek -c su
 # After "--" a word starting with "-" is a file.
