@@ -4,7 +4,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
