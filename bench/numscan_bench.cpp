@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "input/numscan.h"
+#include "contract/numscan.h"
 
 namespace {
 

@@ -108,5 +108,5 @@ char *myfgets_c(char *s, std::size_t n, LineReader &in, const char *commentchars
 }
 
 char *myfgets(char *s, std::size_t n, LineReader &in, std::size_t *len) {
-  return myfgets_c(s, n, in, "#;!", len);
+  return myfgets_c(s, n, in, kCommentMarks, len);
 }

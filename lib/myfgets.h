@@ -51,5 +51,9 @@ class LineReader {
 // Returns s, or null at the end of the file.
 char *myfgets_c(char *s, std::size_t n, LineReader &in, const char *commentchars, std::size_t *len = nullptr);
 
-// myfgets_c with the comment characters "#;!".
+// The first characters that make a line a comment, in every table mavek
+// reads.
+inline constexpr char kCommentMarks[] = "#;!";
+
+// myfgets_c with the comment characters kCommentMarks.
 char *myfgets(char *s, std::size_t n, LineReader &in, std::size_t *len = nullptr);

@@ -3,14 +3,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "input/drop.h"
+#include "contract/lines.h"
 #include "resultfiles.h"
 
 namespace {
 
-bool is_comment(const std::string &line) {
-  return !line.empty() && (line[0] == '#' || line[0] == ';' || line[0] == '!');
-}
+bool is_comment(const std::string &line) { return !line.empty() && is_comment_mark(line[0]); }
 
 std::vector<std::string> words_after_mark(const std::string &line) {
   std::vector<std::string> out;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "charts.h"
+#include "contract/lines.h"
 #include "svg.h"
 
 namespace {
@@ -193,7 +194,7 @@ std::string histogram_section(const PageData &d, const std::vector<std::string> 
     if (d.mvd) {
       const MvdRow &r = d.mvd->rows[i];
       sub = "column " + std::to_string(r.column);
-      const double w = bin_width(r.min.value, r.max.value, h);
+      const double w = histogram_bin_width(r.min.value, r.max.value, static_cast<unsigned>(h));
       if (std::isfinite(w) && w > 0)
         edges = BinEdges{r.min.value, w};
       else

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "output/naming.h"
+#include "contract/naming.h"
 
 std::string result_name(const std::string &input, const char *ext) {
   std::string name = input;
@@ -36,8 +36,8 @@ PageData load_results(const std::string &input) {
   // mavek refuses such names before it writes anything; whatever files carry
   // the derived names belong to some other input.
   if (has_result_extension(input.c_str()))
-    throw PlotError(input + ": mavek refuses inputs whose extension is one of " + kRefusedExtensions + " and " +
-                    kRefusedLastExtension + ", so there are no results");
+    throw PlotError(input + ": mavek refuses inputs whose extension is one of " + kRefusedExtensions +
+                    " and " + kRefusedLastExtension + ", so there are no results");
   const std::string replaced = result_replacing_input(derive_base_name(input.c_str()), input.c_str());
   if (!replaced.empty())
     throw PlotError(input + ": mavek refuses it, since its result file " + replaced +

@@ -186,10 +186,6 @@ Eig parse_eig(const std::string &name, const std::string &text, std::size_t vars
   return eig;
 }
 
-double bin_width(double min, double max, std::size_t h) {
-  return (1.00001 * max - min) / static_cast<double>(h - 1);
-}
-
 std::vector<std::string_view> split_words(std::string_view line) {
   std::vector<std::string_view> out;
   std::size_t i = 0;

@@ -67,7 +67,3 @@ Mvd parse_mvd(const std::string &name, const std::string &text, std::size_t vars
 His parse_his(const std::string &name, const std::string &text, std::size_t vars = 0);
 Cor parse_cor(const std::string &name, const std::string &text, std::size_t vars = 0);
 Eig parse_eig(const std::string &name, const std::string &text, std::size_t vars = 0);
-
-// The width of a histogram bin as mavek counts them: h bins from the minimum,
-// w = (1.00001 * max - min) / (h - 1). With h = 1 it is not finite.
-double bin_width(double min, double max, std::size_t h);

@@ -16,7 +16,7 @@
 #include "isa.h"
 #include "logfile.h"
 #include "output/component_files.h"
-#include "output/naming.h"
+#include "contract/naming.h"
 #include "output/report.h"
 #include "output/tetrad.h"
 #include "stats/histogram.h"

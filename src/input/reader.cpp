@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "contract/lines.h"
 #include "diagnostics.h"
-#include "input/drop.h"
-#include "input/numscan.h"
 
 LineBuffer::LineBuffer(const char *name, long size) : name_(name), size_(size) {
   data_ = static_cast<char *>(std::malloc(size_));
@@ -78,22 +77,11 @@ Examination examine_file(const char *name, LineBuffer &line, int quiet, LineRead
 }
 
 unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r) {
-  unsigned count = 0;
-  std::size_t offset = 0;
-  double values[8];
-  for (;;) {
-    std::size_t consumed = 0;
-    unsigned k = static_cast<unsigned>(scan_numbers(text + offset, 8, values, &consumed));
-    if (count + k > g_cols) {
-      std::fprintf(stderr, "Line contains to many columns (>%u colums). Truncating row %u.\n", g_cols, r);
-      k = g_cols - count;
-    }
-    if (k == 0) break;
-    for (unsigned i = 0; i < k; ++i) row[sortarr[count + i]] = values[i];
-    offset += consumed;
-    count += k;
-    if (k != 8) break;
-  }
+  bool cut = false;
+  const unsigned count =
+      take_read_numbers(text, g_cols, &cut, [&](unsigned c, double x) { row[sortarr[c]] = x; });
+  if (cut)
+    std::fprintf(stderr, "Line contains to many columns (>%u colums). Truncating row %u.\n", g_cols, r);
   return count;
 }
 
@@ -102,7 +90,7 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
   // The buffer starts a quarter larger than the first data line.
   long start = infil.tell();
   int ch = infil.getc();
-  while (ch == '!' || ch == '#' || ch == ';') {
+  while (is_comment_mark(ch)) {
     infil.skip_line();
     ch = infil.getc();
   }

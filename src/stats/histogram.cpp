@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "contract/lines.h"
 #include "dbg_printf.h"
 
 void MinMax(DataStore &store, unsigned rows, unsigned columns) {
@@ -27,8 +28,7 @@ void Histogram(DataStore &store, unsigned rows, unsigned columns, unsigned h, in
   // The width is the same for every value of a variable, so it is worked out
   // once per variable.
   std::vector<double> width(columns);
-  for (unsigned i = 0; i < columns; ++i)
-    width[i] = (1.00001 * v[i].max - v[i].min) / static_cast<double>(h - 1);
+  for (unsigned i = 0; i < columns; ++i) width[i] = histogram_bin_width(v[i].min, v[i].max, h);
   const double last = static_cast<double>(h - 1);
 
   for (unsigned r = 0; r < rows; ++r) {

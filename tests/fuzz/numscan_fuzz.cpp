@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "input/numscan.h"
+#include "contract/numscan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   if (size < 1) return 0;

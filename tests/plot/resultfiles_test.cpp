@@ -122,16 +122,6 @@ TEST(ResultFiles, BrokenAndTruncatedFiles) {
   for (const Case &c : cases) EXPECT_EQ(error_of([&] { c.parse(c.text, c.vars); }), c.message) << c.text;
 }
 
-TEST(ResultFiles, BinWidthAsMavekCounts) {
-  // Values 0 to 3 in 4 bins, and 0 to 10 in 30 bins.
-  EXPECT_EQ(bin_width(0.0, 3.0, 4), (1.00001 * 3.0 - 0.0) / 3.0);
-  EXPECT_DOUBLE_EQ(bin_width(0.0, 3.0, 4), 1.00001);
-  EXPECT_DOUBLE_EQ(bin_width(0.0, 10.0, 30), 10.0001 / 29);
-  EXPECT_DOUBLE_EQ(bin_width(4.3, 7.9, 30), (7.900079 - 4.3) / 29);
-  EXPECT_EQ(bin_width(0.0, 0.0, 30), 0.0);
-  EXPECT_FALSE(std::isfinite(bin_width(1.0, 2.0, 1)));
-}
-
 TEST(ResultFiles, ReadingAFile) {
   testsupport::TempDir dir;
   std::string text;

@@ -11,6 +11,7 @@
 #include "diagnostics.h"
 #include "output/report.h"
 #include "support.h"
+#include "table_support.h"
 #include "tables/datastore.h"
 
 using testsupport::correlated_table;

@@ -4,7 +4,7 @@
 // The default run takes about a second.  Set MAVEK_NUMSCAN_SWEEP=<factor> to
 // multiply the number of generated strings and values.
 
-#include "input/numscan.h"
+#include "contract/numscan.h"
 
 #include <gtest/gtest.h>
 

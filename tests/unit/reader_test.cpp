@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "diagnostics.h"
-#include "input/drop.h"
+#include "contract/lines.h"
 #include "myfgets.h"
 #include "support.h"
 

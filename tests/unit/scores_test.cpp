@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support.h"
+#include "table_support.h"
 #include "tables/datastore.h"
 
 using testsupport::correlated_table;

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-class DataStore;
-
 namespace testsupport {
 
 // A fresh temporary directory, removed with its content at the end.
@@ -39,14 +37,5 @@ class Argv {
 // Runs a shell command, returns its exit status; stdout and stderr are
 // captured into the given strings.
 int run_command(const std::string &command, std::string *out, std::string *err);
-
-// Fills `store` with a table (rows by m, row-major in `data`), its statistics,
-// its correlation matrix (diagonal 1.0) and its principal components, as the
-// program computes them.
-void prepare_components(DataStore &store, unsigned rows, unsigned m, const std::vector<double> &data);
-
-// A seeded rows-by-m table (row-major) of normal values whose variables share
-// a common part, so that they correlate in varying degrees.
-std::vector<double> correlated_table(unsigned rows, unsigned m, unsigned seed);
 
 }  // namespace testsupport

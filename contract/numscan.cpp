@@ -24,7 +24,7 @@
 // (hex numbers, values out of range) goes to strtod itself on a private copy
 // of the collected text, which is just what scanf does.
 
-#include "input/numscan.h"
+#include "contract/numscan.h"
 
 #include <cfloat>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "input/drop.h"
+#include "contract/lines.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "output/naming.h"
+#include "contract/naming.h"
 
 #include <sys/stat.h>
 

@@ -10,7 +10,8 @@ inline constexpr const char *kResultExtensions[] = {".std", ".mvd", ".cor", ".co
 
 // The result extensions as the refusal names them: all but the last, then the
 // last ("... %s and %s").
-inline constexpr const char kRefusedExtensions[] = ".cor, .cov, .da1, .eig, .fsc, .his, .inp, .mvd, .pct, .sco";
+inline constexpr const char kRefusedExtensions[] =
+    ".cor, .cov, .da1, .eig, .fsc, .his, .inp, .mvd, .pct, .sco";
 inline constexpr const char kRefusedLastExtension[] = ".std";
 
 // The '.' that starts the extension of the last path component of `fname`,
