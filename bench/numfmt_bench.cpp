@@ -29,6 +29,7 @@
 #include "components/scores.h"
 #include "output/component_files.h"
 #include "output/numfmt.h"
+#include "output/outbuf.h"
 #include "output/report.h"
 #include "output/tetrad.h"
 #include "tables/datastore.h"

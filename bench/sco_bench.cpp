@@ -139,7 +139,10 @@ int main(int argc, char **argv) {
 
   auto plain = [&](std::FILE *f) { write_plain(f, store, rows, m); };
   auto precomputed = [&](std::FILE *f) { write_precomputed(f, scores, rows, m); };
-  auto writer = [&](std::FILE *f) { write_scores(f, ComponentScores(store, m, m, 0), rows); };
+  auto writer = [&](std::FILE *f) {
+    OutBuf out(f);
+    write_scores(out, ComponentScores(store, m, m, 0), rows);
+  };
 
   const std::string expected = text_of(plain);
   const bool same_writer = text_of(writer) == expected;

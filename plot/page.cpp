@@ -82,9 +82,7 @@ footer { margin-top: 36px; color: #777; font-size: 12px; }
 }
 )";
 
-std::string html_escape(const std::string &s) { return escape(s); }
-
-std::string code(const std::string &s) { return "<code>" + html_escape(s) + "</code>"; }
+std::string code(const std::string &s) { return "<code>" + escape(s) + "</code>"; }
 
 std::string missing(const std::string &file, const std::string &switch_text) {
   return "<p class=\"missing\">No " + code(file) + ": " + switch_text + "</p>\n";
@@ -108,8 +106,7 @@ std::vector<std::string> stored_names(const PageData &d, std::size_t m) {
 }
 
 std::string header(const PageData &d, std::size_t m) {
-  std::string o =
-      "<header>\n<h1>" + html_escape(d.input) + " <span class=\"kind\">mavek results</span></h1>\n";
+  std::string o = "<header>\n<h1>" + escape(d.input) + " <span class=\"kind\">mavek results</span></h1>\n";
   std::vector<std::string> read;
   if (d.mvd) read.push_back(d.mvd_name);
   if (d.his) read.push_back(d.his_name);
@@ -154,9 +151,9 @@ std::string statistics_section(const PageData &d, const std::vector<std::string>
        "<th>Skewness</th><th>Curtosis</th><th>Median</th></tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < d.mvd->rows.size(); ++i) {
     const MvdRow &r = d.mvd->rows[i];
-    o += "<tr><td class=\"name\">" + html_escape(names[i]) + "</td><td>" + std::to_string(r.column) + "</td>";
+    o += "<tr><td class=\"name\">" + escape(names[i]) + "</td><td>" + std::to_string(r.column) + "</td>";
     for (const Number *n : {&r.mean, &r.variance, &r.stddev, &r.min, &r.max, &r.skew, &r.curt, &r.median})
-      o += "<td>" + html_escape(n->text) + "</td>";
+      o += "<td>" + escape(n->text) + "</td>";
     o += "</tr>\n";
   }
   o += "</tbody></table></div>\n";
@@ -200,8 +197,8 @@ std::string histogram_section(const PageData &d, const std::vector<std::string> 
       else
         sub += ", bins by number (no finite, positive bin width)";
     }
-    o += "<figure><figcaption>" + html_escape(names[i]) +
-         (sub.empty() ? "" : " <span class=\"sub\">" + html_escape(sub) + "</span>") + "</figcaption>\n";
+    o += "<figure><figcaption>" + escape(names[i]) +
+         (sub.empty() ? "" : " <span class=\"sub\">" + escape(sub) + "</span>") + "</figcaption>\n";
     o += histogram_svg(names[i], d.his->fractions[i], edges ? &*edges : nullptr);
     o += "\n</figure>\n";
   }
@@ -258,8 +255,7 @@ std::string render_page(const PageData &d) {
   std::string o =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-      html_escape(d.input) + ": mavek results</title>\n<style>" + kStyle +
-      "</style>\n</head>\n<body>\n<main>\n";
+      escape(d.input) + ": mavek results</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<main>\n";
   o += header(d, m);
   o += statistics_section(d, names);
   o += histogram_section(d, names);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "output/numfmt.h"
+#include "output/outbuf.h"
 #include "output/resultfile.h"
 #include "output/rows.h"
 
@@ -79,11 +79,6 @@ void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows, uns
       o.put('\n');
     }
   });
-}
-
-void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows) {
-  OutBuf out(f);
-  write_scores(out, scores, rows, 1);
 }
 
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "components/scores.h"
-#include "output/numfmt.h"
+#include "output/outbuf.h"
 #include "tables/datastore.h"
 
 // ".eig": the percentages of variance (" %- 7.3f" each, by descending
@@ -25,6 +25,5 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
                int scores_mean, int quiet, unsigned threads = 1);
 
-// The lines of ".sco", one per observation, onto `out` or the stream f.
+// The lines of ".sco", one per observation, onto `out`.
 void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows, unsigned threads = 1);
-void write_scores(std::FILE *f, const ComponentScores &scores, unsigned rows);

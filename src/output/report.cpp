@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "output/numfmt.h"
+#include "output/outbuf.h"
 #include "output/resultfile.h"
 #include "output/rows.h"
 

@@ -1,7 +1,7 @@
 #include "output/resultfile.h"
 
-#include "diagnostics.h"
 #include "contract/naming.h"
+#include "diagnostics.h"
 
 ResultFile::ResultFile(std::string &utfnamn, const char *ext, std::size_t bufsize) {
   swap_ext(utfnamn, ext);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "output/numfmt.h"
+#include "output/outbuf.h"
 
 // One result file, written beside its input: the name buffer's extension is
 // swapped, the file is created with mode "w" and given a fully buffered stream.

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "output/numfmt.h"
+#include "output/outbuf.h"
 
 // Appends to `out` the text of rows 0 .. rows - 1, in that order, as
 // range(from, to, o) writes the rows from .. to - 1 into o. With more than one

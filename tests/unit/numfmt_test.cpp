@@ -6,6 +6,7 @@
 // multiply the number of random values (e.g. MAVEK_NUMFMT_SWEEP=20).
 
 #include "output/numfmt.h"
+#include "output/outbuf.h"
 
 #include <gtest/gtest.h>
 
