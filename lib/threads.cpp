@@ -58,3 +58,48 @@ void parallel_for(unsigned threads, std::size_t count, const std::function<void(
   for (std::thread &h : helpers) h.join();
   if (failure) std::rethrow_exception(failure);
 }
+
+SerialWorker::SerialWorker() : thread_([this] { work(); }) {}
+
+SerialWorker::~SerialWorker() {
+  wait_idle();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void SerialWorker::hand_over(std::function<void()> task) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !has_next_; });
+  next_ = std::move(task);
+  has_next_ = true;
+  changed_.notify_all();
+}
+
+void SerialWorker::wait_idle() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !has_next_ && !busy_; });
+}
+
+void SerialWorker::work() {
+  std::function<void()> current;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      busy_ = false;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return has_next_ || stop_; });
+      if (!has_next_) return;
+      current = std::move(next_);
+      next_ = nullptr;
+      has_next_ = false;
+      busy_ = true;
+      changed_.notify_all();
+    }
+    current();
+    current = nullptr;
+  }
+}

@@ -2,17 +2,15 @@
 
 #include <bit>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "components/rotation_kernels.h"
+#include "threads.h"
 
 // Cyclic Jacobi method. Every pair (ip, iq), ip < iq, whose off-diagonal
 // element is at least the current threshold in magnitude is rotated away; the
@@ -117,76 +115,6 @@ Kernels kernels_for(Isa isa) {
   return {rotate_rows_base, apply_rotations_base};
 }
 
-// Applies batches of logged rotations to the eigenvector table on a thread of
-// its own, in the order they were handed over. The table depends on nothing
-// but the rotations in order, so it may lag behind the matrix; the solver
-// waits for it only at the end. While the worker applies one batch the solver
-// fills the next, and hands it over when the worker is ready for it.
-class EigenvectorWorker {
- public:
-  EigenvectorWorker(double **st, int n, ApplyRotations apply)
-      : st_(st), n_(n), apply_(apply), thread_([this] { work(); }) {}
-  EigenvectorWorker(const EigenvectorWorker &) = delete;
-  EigenvectorWorker &operator=(const EigenvectorWorker &) = delete;
-  ~EigenvectorWorker() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
-  }
-
-  // Takes the rotations of `batch` (leaving it empty) once the worker has
-  // taken the previous batch.
-  void hand_over(std::vector<LoggedRotation> &batch) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !has_next_; });
-    next_.swap(batch);
-    batch.clear();
-    batch.reserve(next_.size());  // the storage the worker gave back may be smaller
-    has_next_ = true;
-    changed_.notify_all();
-  }
-
-  // Waits until every batch handed over is applied.
-  void wait_idle() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !has_next_ && !busy_; });
-  }
-
- private:
-  void work() {
-    std::vector<LoggedRotation> current;
-    for (;;) {
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        busy_ = false;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return has_next_ || stop_; });
-        if (!has_next_) return;
-        current.swap(next_);
-        has_next_ = false;
-        busy_ = true;
-        changed_.notify_all();
-      }
-      apply_(st_, n_, current.data(), current.size());
-      current.clear();
-    }
-  }
-
-  double **st_;
-  int n_;
-  ApplyRotations apply_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<LoggedRotation> next_;
-  bool has_next_ = false;
-  bool busy_ = true;
-  bool stop_ = false;
-  std::thread thread_;  // last: it starts once everything above exists
-};
-
 // The solver working on rows. A rotation of (p, q) changes rows and columns p
 // and q; here it writes rows p and q only (writing the columns too would cost
 // a cache miss per element), and every row carries the time of its last
@@ -217,7 +145,7 @@ class RowSolver {
     log_.reserve(kLogSize);
     if (threads > 1) {
       try {
-        worker_ = std::make_unique<EigenvectorWorker>(st, n, kernels_.apply_rotations);
+        worker_ = std::make_unique<SerialWorker>();
       } catch (const std::system_error &) {
         worker_.reset();  // no thread to be had: the solver applies them itself
       }
@@ -354,7 +282,12 @@ class RowSolver {
   void flush() {
     if (log_.empty()) return;
     if (worker_) {
-      worker_->hand_over(log_);
+      std::vector<LoggedRotation> batch;
+      batch.reserve(kHandOver);
+      batch.swap(log_);
+      worker_->hand_over([this, batch = std::move(batch)] {
+        kernels_.apply_rotations(st_, n_, batch.data(), batch.size());
+      });
     } else {
       kernels_.apply_rotations(st_, n_, log_.data(), log_.size());
       log_.clear();
@@ -376,7 +309,12 @@ class RowSolver {
   std::vector<std::uint64_t> recent_qstart_;
   std::uint64_t recent_mask_;
   std::vector<LoggedRotation> log_;
-  std::unique_ptr<EigenvectorWorker> worker_;  // destroyed first: it stops its thread
+  // Applies the batches of logged rotations to the eigenvector table on a
+  // thread of its own, in the order they were handed over. The table depends
+  // on nothing but the rotations in order, so it may lag behind the matrix;
+  // the solver waits for it only at the end. While the worker applies one
+  // batch, the solver fills the next.
+  std::unique_ptr<SerialWorker> worker_;  // destroyed first: it stops its thread
 };
 
 // The solver working element by element on the tables as given; used when

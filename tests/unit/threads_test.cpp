@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 TEST(Threads, SettingGivesTheCount) {
@@ -36,4 +37,26 @@ TEST(Threads, ParallelForRethrows) {
                                 if (i == 17) throw std::runtime_error("seventeen");
                               }),
                  std::runtime_error);
+}
+
+// Tasks run one at a time in the order handed over, on a thread other than
+// the caller's; wait_idle and the destructor wait for all of them.
+TEST(Threads, SerialWorkerRunsTasksInOrder) {
+  std::vector<int> done;
+  std::thread::id caller = std::this_thread::get_id();
+  bool other_thread = true;
+  {
+    SerialWorker worker;
+    for (int i = 0; i < 200; ++i)
+      worker.hand_over([&, i] {
+        if (std::this_thread::get_id() == caller) other_thread = false;
+        done.push_back(i);
+      });
+    worker.wait_idle();
+    EXPECT_EQ(done.size(), 200u);
+    for (int i = 200; i < 300; ++i) worker.hand_over([&, i] { done.push_back(i); });
+  }
+  ASSERT_EQ(done.size(), 300u);
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(done[i], i);
+  EXPECT_TRUE(other_thread);
 }
