@@ -23,6 +23,7 @@
 #include "stats/new_stcrmt.h"
 #include "tables/datastore.h"
 #include "threads.h"
+#include "unfinished.h"
 
 namespace {
 
@@ -97,6 +98,7 @@ int run_unchecked(int argc, char **argv) {
   Run run;
   const int first_file = parse_options(argc, argv, run.opts);
   if (first_file >= argc) usage(argv[0], run.opts.more);
+  remove_unfinished_on_signals();
   logfile(argc, argv);
   if (run.opts.quiet == 0) {
     std::fprintf(stderr, "%s\n", Version);
