@@ -18,6 +18,7 @@
 #include "output/component_files.h"
 #include "output/naming.h"
 #include "output/report.h"
+#include "output/resultset.h"
 #include "output/tetrad.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
@@ -31,6 +32,7 @@ namespace {
 struct Run {
   Options opts;
   DataStore store;
+  ResultSets results;
 };
 
 void process_file(const char *name, Run &run, LineBuffer &line) {
@@ -39,6 +41,8 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   const unsigned threads = thread_count();
 
   std::string utfnamn = derive_base_name(name);
+  if (const char *earlier = run.results.claim(name, utfnamn))
+    error("The results of %s would replace those of %s\a\n", name, earlier);
 
   LineReader infil;
   Examination ex = examine_file(name, line, o.quiet, infil);
