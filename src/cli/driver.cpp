@@ -22,6 +22,7 @@
 #include "output/tetrad.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
+#include "stdstreams.h"
 #include "tables/datastore.h"
 #include "threads.h"
 #include "unfinished.h"
@@ -34,6 +35,11 @@ struct Run {
   DataStore store;
   ResultSets results;
 };
+
+// Output that standard output did not take is a failed run.
+void check_stdout() {
+  if (!stdout_delivered()) error("Can't write file: %s\a\n", "standard output");
+}
 
 void process_file(const char *name, Run &run, LineBuffer &line) {
   Options &o = run.opts;
@@ -108,7 +114,10 @@ int run_unchecked(int argc, char **argv) {
     std::fprintf(stderr, "%s\n", Version);
     std::fprintf(stderr, "%s\n", Copyright);
   }
-  for (int i = first_file; i < argc; ++i) process_file(argv[i], run, line);
+  for (int i = first_file; i < argc; ++i) {
+    process_file(argv[i], run, line);
+    check_stdout();
+  }
   if (run.opts.timer != 0) {
     const std::time_t t1 = std::time(nullptr);
     std::printf("\n%ld seconds\n", static_cast<long>(t1 - t0));
@@ -119,16 +128,29 @@ int run_unchecked(int argc, char **argv) {
 }  // namespace
 
 int run(int argc, char **argv) {
+  // A closed standard descriptor would be taken by the first file opened.
+  if (!fill_standard_descriptors()) return 1;
+  int status = 0;
   try {
     try {
-      return run_unchecked(argc, argv);
+      status = run_unchecked(argc, argv);
     } catch (const std::bad_alloc &) {
       // Scratch memory of a step (the median's copy of a column, the
       // solver's work space) ran out: as fatal as a table that cannot be had.
       error("Not enough memory");
     }
   } catch (const ExitRequest &e) {
-    std::fflush(stdout);
-    return e.status;
+    status = e.status;
   }
+  // A run that failed has said so already; one that would end well (the
+  // help printed directly included) must not have lost its output.
+  try {
+    if (status == 0)
+      check_stdout();
+    else
+      std::fflush(stdout);
+  } catch (const ExitRequest &e) {
+    status = e.status;
+  }
+  return status;
 }
