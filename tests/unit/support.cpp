@@ -75,6 +75,7 @@ int in_child(const std::function<int()> &fn, std::string *err, int seconds) {
   const pid_t pid = fork();
   if (pid < 0) return -1;
   if (pid == 0) {
+    setpgid(0, 0);  // a group of its own, so that a timeout ends all it started
     dup2(pipe_fds[1], 2);
     close(pipe_fds[0]);
     close(pipe_fds[1]);
@@ -87,6 +88,7 @@ int in_child(const std::function<int()> &fn, std::string *err, int seconds) {
     }
     _exit(status);
   }
+  setpgid(pid, pid);
   close(pipe_fds[1]);
   std::string text;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -106,7 +108,10 @@ int in_child(const std::function<int()> &fn, std::string *err, int seconds) {
     text.append(buf, static_cast<std::size_t>(got));
   }
   close(pipe_fds[0]);
-  if (timed_out) kill(pid, SIGKILL);
+  if (timed_out) {
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+  }
   int status = 0;
   waitpid(pid, &status, 0);
   if (err != nullptr) *err = text;

@@ -46,7 +46,8 @@ int run_command(const std::string &command, std::string *out, std::string *err);
 // child exits with what fn returns, or with the status of the ExitRequest it
 // throws. Its standard error goes into *err (when not null) through a pipe,
 // which no file-size limit touches. A child that has not ended after
-// `seconds` is killed (SIGKILL), so a test can never hang on it.
+// `seconds` is killed (SIGKILL) with every process it started, so a test can
+// never hang on it.
 int in_child(const std::function<int()> &fn, std::string *err, int seconds = 60);
 
 // in_child under a file-size limit of `bytes` (RLIMIT_FSIZE), with SIGXFSZ
