@@ -364,19 +364,6 @@ const Scenario kScenarios[] = {
      kBanner + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent +
          kDPercent + kDPercent,
      {}},  // every file as the clean run writes it
-    {"stdout_closed_longer_names",
-     "for i in 01 02 03 04 05 06 07 08 09 10; do printf '1 2\\n2 1\\n3 4\\n4 3\\n' "
-     ">xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx$i.dat; "
-     "done",
-     "",
-     "mavek -c -e -h xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx*.dat >&-",
-     "-c -e -h xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx*.dat",
-     false,
-     0,
-     "",
-     kBanner + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent + kDPercent +
-         kDPercent + kDPercent,
-     {}},
     {"all_standard_streams_closed",
      "printf '1 2\\n2 1\\n3 4\\n4 3\\n' >a.dat && printf '1 2\\n2\\n' >b.dat",
      "",

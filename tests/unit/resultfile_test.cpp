@@ -67,37 +67,6 @@ TEST(ResultFile, AbandonedFileLeavesTheOldOne) {
   EXPECT_EQ(entries(dir), std::set<std::string>{"x.cor"});
 }
 
-TEST(ResultFile, FailedWriteKeepsTheOldFile) {
-  TempDir dir;
-  write_text(dir.file("x.his"), "old\n");
-  std::string name = dir.file("x.cor"), err;
-  const auto write = [&] {
-    ResultFile f(name, ".his");
-    f.out().put(std::string(5000, 'z'));
-    f.close();
-  };
-  EXPECT_EQ(testsupport::with_file_size_limit(4096, write, &err), 1);
-  EXPECT_EQ(err, report("Can't write file: ", dir.file("x.his")));
-  EXPECT_EQ(read_text(dir.file("x.his")), "old\n");
-  EXPECT_EQ(entries(dir), std::set<std::string>{"x.his"});
-}
-
-// A link in a result's place is replaced; what it points to is untouched.
-TEST(ResultFile, SymbolicLinkIsReplacedNotWrittenThrough) {
-  TempDir dir;
-  write_text(dir.file("target"), "keep\n");
-  ASSERT_EQ(symlink("target", dir.file("x.cor").c_str()), 0);
-  std::string name = dir.file("x");
-  ResultFile f(name, ".cor");
-  f.out().put("new\n");
-  f.close();
-  struct stat st;
-  ASSERT_EQ(lstat(dir.file("x.cor").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISREG(st.st_mode));
-  EXPECT_EQ(read_text(dir.file("x.cor")), "new\n");
-  EXPECT_EQ(read_text(dir.file("target")), "keep\n");
-}
-
 // The file gets the mode fopen would give a new file: 0666 less the umask.
 TEST(ResultFile, ModeFollowsTheUmask) {
   TempDir dir;
@@ -109,16 +78,6 @@ TEST(ResultFile, ModeFollowsTheUmask) {
   struct stat st;
   ASSERT_EQ(stat(dir.file("x.cov").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST(ResultFile, DirectoryInThePlaceCannotBeCreated) {
-  TempDir dir;
-  ASSERT_EQ(mkdir(dir.file("x.eig").c_str(), 0755), 0);
-  std::string name = dir.file("x");
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(ResultFile(name, ".eig"), ExitRequest);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), report("Can't create file: ", dir.file("x.eig")));
-  EXPECT_EQ(entries(dir), std::set<std::string>{"x.eig"});
 }
 
 // An existing file the user may not write is refused, as fopen refused it,

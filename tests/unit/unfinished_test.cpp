@@ -45,15 +45,6 @@ TEST(Unfinished, ShortNameBesideTheResult) {
   EXPECT_EQ(count_entries(dir), 1u);
 }
 
-TEST(Unfinished, CreationFailsInAMissingDirectory) {
-  TempDir dir;
-  Unfinished u;
-  EXPECT_EQ(u.create(dir.file("missing/")), -1);
-  EXPECT_EQ(errno, ENOENT);
-  EXPECT_FALSE(u.finish(dir.file("x").c_str()));
-  EXPECT_EQ(count_entries(dir), 0u);
-}
-
 // Each cleanup signal removes the unfinished file and then ends the process
 // as the signal would have: the parent sees the same signal. Delivered to
 // the thread that writes or to another one (the rows of long files are
