@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -214,6 +214,17 @@ struct Outcome {
   std::map<std::string, std::string> files;
 };
 
+// Whether "YYYY-MM-DD hh:mm:ss " stands at `at` in `text`.
+bool is_time_stamp(const std::string &text, std::size_t at) {
+  const std::string shape = "0000-00-00 00:00:00 ";
+  if (text.size() - at < shape.size()) return false;
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    const char c = text[at + i];
+    if (shape[i] == '0' ? std::isdigit(static_cast<unsigned char>(c)) == 0 : c != shape[i]) return false;
+  }
+  return true;
+}
+
 // The entries of `dir`: a regular file by its content, a link as "-> " and
 // its target, anything else by its kind. The log's time stamps are masked.
 std::map<std::string, std::string> listing(const std::string &dir) {
@@ -228,17 +239,23 @@ std::map<std::string, std::string> listing(const std::string &dir) {
     else
       text = e.is_fifo() ? "<fifo>" : e.is_directory() ? "<directory>" : "<other>";
   }
-  if (files.count("logfile") != 0)
-    files["logfile"] = std::regex_replace(
-        files["logfile"], std::regex("(^|\n)[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} "),
-        "$1YYYY-MM-DD hh:mm:ss ");
+  if (files.count("logfile") != 0) {
+    std::string &log = files["logfile"];
+    for (std::size_t at = 0; at < log.size();) {
+      if (is_time_stamp(log, at)) log.replace(at, 19, "YYYY-MM-DD hh:mm:ss");
+      const std::size_t end = log.find('\n', at);
+      if (end == std::string::npos) break;
+      at = end + 1;
+    }
+  }
   return files;
 }
 
-// Runs the shell script in `dir` (where "exec mavek" lets a signal that ends
-// the run reach the outcome without a note of the shell) with mavek (as "mavek") first on the PATH
-// and the signal shim in $SHIM, and collects the outcome. The script is
-// killed when it has not ended within a minute (a run that hangs).
+// Runs the shell script in `dir`, with mavek (as "mavek") first on the PATH
+// and the signal shim in $SHIM, and collects the outcome. A script that ends
+// with "exec mavek" hands a signal that ends the run straight to the outcome,
+// without the shell's note about it. The script is killed, with all it
+// started, when it has not ended within a minute (a run that hangs).
 Outcome run_script(const std::string &dir, const std::string &script) {
   static const TempDir bin;
   const std::string link = bin.file("mavek");
@@ -259,7 +276,9 @@ Outcome run_script(const std::string &dir, const std::string &script) {
       &o.err);
   o.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
   o.out = read_text(out_file);
-  o.err = std::regex_replace(o.err, std::regex("mavek Version 2\\.5 [^\n]*"), "mavek Version 2.5 BANNER");
+  const std::string banner = "mavek Version 2.5 ";
+  if (const std::size_t at = o.err.find(banner); at != std::string::npos)
+    o.err.replace(at, o.err.find('\n', at) - at, banner + "BANNER");
   o.files = listing(dir);
   return o;
 }
