@@ -261,7 +261,11 @@ echo "allocations failed: $allocs (each of 1..$allocs, and $((allocs + 1)) faili
 echo "file-size limits tried: $((largest + 1)) (0..$largest bytes)"
 echo "/dev/full: ${#results[@]} result files and the log; directories: ${#results[@]} result files"
 echo "read-only directory as an unprivileged user: $readonly_done"
-echo "signals: after each of $pieces pieces written to result files"
+if [ -n "$signal_shim" ]; then
+  echo "signals: after each of $pieces pieces written to result files"
+else
+  echo "signals: skipped (no signal shim in this build)"
+fi
 echo "outcomes:"
 for k in "${!tally[@]}"; do printf '  %5d  %s\n' "${tally[$k]}" "$k"; done | sort -k2
 echo "$failures unsound outcomes"
