@@ -108,7 +108,6 @@ int run_unchecked(int argc, char **argv) {
   Run run;
   const int first_file = parse_options(argc, argv, run.opts);
   if (first_file >= argc) usage(argv[0], run.opts.more);
-  remove_unfinished_on_signals();
   logfile(argc, argv);
   if (run.opts.quiet == 0) {
     std::fprintf(stderr, "%s\n", Version);
@@ -130,6 +129,7 @@ int run_unchecked(int argc, char **argv) {
 int run(int argc, char **argv) {
   // A closed standard descriptor would be taken by the first file opened.
   if (!fill_standard_descriptors()) return 1;
+  remove_unfinished_on_signals();
   int status = 0;
   try {
     try {
