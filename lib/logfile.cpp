@@ -90,12 +90,29 @@ bool append_whole(int fd, const Entry &e) {
   return false;
 }
 
+// The log opened for appending; -1 when the open failed, -2 when what
+// opened is no place for a log. O_NONBLOCK makes a FIFO without a reader
+// fail at once instead of blocking the open; one with a reader is refused,
+// as a socket is, so that the run never waits on the log. Devices (a link
+// to /dev/null silences the log) are written as files are.
+int open_log(const char *logfile) {
+  const int fd = open(logfile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return -1;
+  struct stat st;
+  const int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &st) != 0 || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || flags == -1 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -2;
+  }
+  return fd;
+}
+
 }  // namespace
 
 void flogfile(const char *logfile, int argc, char **argv) {
   int fd = -1;
-  for (int attempt = 0; attempt < 11 && fd < 0; ++attempt)
-    fd = open(logfile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  for (int attempt = 0; attempt < 11 && fd == -1; ++attempt) fd = open_log(logfile);
   if (fd < 0) {
     std::fputs("No logfile entry\n", stderr);
     return;

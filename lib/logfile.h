@@ -6,9 +6,10 @@
 // double quotes (for "--name=value" only the value), with '"' and '\' escaped.
 // The entry goes to the file in one write on a descriptor opened for
 // appending, so that runs logging at the same moment never tear each other's
-// entries. Makes 11 attempts to open the file; when they all fail, or the
-// entry cannot be written whole (whatever part of it reached the file is cut
-// off again), writes "No logfile entry\n" to standard error. Never ends the run.
+// entries. Makes 11 attempts to open the file; when they all fail, when it
+// is a FIFO or a socket (links followed), or when the entry cannot be written
+// whole (whatever part of it reached the file is cut off again), writes
+// "No logfile entry\n" to standard error. Never waits, never ends the run.
 void flogfile(const char *logfile, int argc, char **argv);
 
 // flogfile on the file "logfile" in the current directory.

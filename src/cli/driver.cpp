@@ -10,19 +10,22 @@
 #include "cli/version.h"
 #include "components/principal.h"
 #include "components/scores.h"
+#include "contract/naming.h"
 #include "diagnostics.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
 #include "isa.h"
 #include "logfile.h"
 #include "output/component_files.h"
-#include "contract/naming.h"
 #include "output/report.h"
+#include "output/resultset.h"
 #include "output/tetrad.h"
 #include "stats/histogram.h"
 #include "stats/new_stcrmt.h"
+#include "stdstreams.h"
 #include "tables/datastore.h"
 #include "threads.h"
+#include "unfinished.h"
 
 namespace {
 
@@ -30,7 +33,13 @@ namespace {
 struct Run {
   Options opts;
   DataStore store;
+  ResultSets results;
 };
+
+// Output that standard output did not take is a failed run.
+void check_stdout() {
+  if (!stdout_delivered()) error("Can't write file: %s\a\n", "standard output");
+}
 
 void process_file(const char *name, Run &run, LineBuffer &line) {
   Options &o = run.opts;
@@ -44,6 +53,8 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   std::string utfnamn = derive_base_name(name);
   const std::string replaced = result_replacing_input(utfnamn, name);
   if (!replaced.empty()) error("The result file %s would replace the input %s\a\n", replaced.c_str(), name);
+  if (const char *earlier = run.results.claim(name, utfnamn))
+    error("The results of %s would replace those of %s\a\n", name, earlier);
 
   LineReader infil;
   Examination ex = examine_file(name, line, o.quiet, infil);
@@ -112,7 +123,10 @@ int run_unchecked(int argc, char **argv) {
     std::fprintf(stderr, "%s\n", Version);
     std::fprintf(stderr, "%s\n", Copyright);
   }
-  for (int i = first_file; i < argc; ++i) process_file(argv[i], run, line);
+  for (int i = first_file; i < argc; ++i) {
+    process_file(argv[i], run, line);
+    check_stdout();
+  }
   if (run.opts.timer != 0) {
     const std::time_t t1 = std::time(nullptr);
     std::printf("\n%ld seconds\n", static_cast<long>(t1 - t0));
@@ -123,16 +137,30 @@ int run_unchecked(int argc, char **argv) {
 }  // namespace
 
 int run(int argc, char **argv) {
+  // A closed standard descriptor would be taken by the first file opened.
+  if (!fill_standard_descriptors()) return 1;
+  remove_unfinished_on_signals();
+  int status = 0;
   try {
     try {
-      return run_unchecked(argc, argv);
+      status = run_unchecked(argc, argv);
     } catch (const std::bad_alloc &) {
       // Scratch memory of a step (the median's copy of a column, the
       // solver's work space) ran out: as fatal as a table that cannot be had.
       error("Not enough memory");
     }
   } catch (const ExitRequest &e) {
-    std::fflush(stdout);
-    return e.status;
+    status = e.status;
   }
+  // A run that failed has said so already; one that would end well (the
+  // help printed directly included) must not have lost its output.
+  try {
+    if (status == 0)
+      check_stdout();
+    else
+      std::fflush(stdout);
+  } catch (const ExitRequest &e) {
+    status = e.status;
+  }
+  return status;
 }

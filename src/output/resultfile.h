@@ -6,15 +6,24 @@
 #include <string>
 
 #include "output/outbuf.h"
+#include "unfinished.h"
 
 // One result file, written beside its input: the name buffer's extension is
-// swapped, the file is created with mode "w" and given a fully buffered stream.
-// A file that cannot be created, written or closed completely ends the run.
+// swapped, and the text goes to a fully buffered stream on a new file in the
+// same directory (see Unfinished), which close() renames onto the result's
+// name. Until then an earlier file of that name stays as it was, and a run
+// that ends before close() leaves neither a cut file nor the temporary one.
+// A result name that is a directory, or a file the user may not write, ends
+// the run with "Can't create file: %s\a\n", as does a temporary file that
+// cannot be created; a symbolic link there is replaced, never written
+// through. A file that cannot be written, closed or renamed completely ends
+// the run too.
 class ResultFile {
  public:
   ResultFile(std::string &utfnamn, const char *ext, std::size_t bufsize = 32767);
   ResultFile(const ResultFile &) = delete;
   ResultFile &operator=(const ResultFile &) = delete;
+  // Without close(), the temporary file is removed.
   ~ResultFile();
 
   std::FILE *get() const { return f_; }
@@ -24,12 +33,14 @@ class ResultFile {
   const std::string &name() const { return name_; }
   // "Writing file: %s\n" on standard output unless `quiet`.
   void announce(int quiet) const;
-  // Hands the formatting buffer's text to the stream and closes it; a failed
-  // write or close ends the run with "Can't write file: %s\a\n".
+  // Hands the formatting buffer's text to the stream, closes it and renames
+  // the file into place. A failed write or close ends the run with
+  // "Can't write file: %s\a\n", a failed rename with "Can't create file: %s\a\n".
   void close();
 
  private:
   std::FILE *f_ = nullptr;
   std::optional<OutBuf> out_;
   std::string name_;
+  Unfinished temp_;
 };

@@ -10,6 +10,8 @@
 #                 with the program on PATH as "mavek"; what it creates is
 #                 input like files/, not output of the run
 #   stdin         standard input (optional; /dev/null otherwise)
+#   fsize         a limit on the size of every file the program writes, in
+#                 KiB, as bash's "ulimit -f" takes it (optional)
 #   expected/status, expected/stdout, expected/stderr
 #   expected/out/ every file that is new or changed after the run
 # The working directory is taken stock of after setup, as a checksum for
@@ -32,7 +34,10 @@ eval "set -- $(cat "$case_dir/args")"
   cd "$work/run" || exit 99
   if [ -f "$case_dir/setup" ]; then PATH="$work/bin:$PATH" bash "$case_dir/setup" || exit 98; fi
   find . -type f -exec md5sum {} + >"$work/snapshot"
-  PATH="$work/bin:$PATH" mavek "$@" <"$stdin" >"$work/actual/stdout" 2>"$work/actual/stderr"
+  limit=unlimited
+  [ -f "$case_dir/fsize" ] && limit=$(cat "$case_dir/fsize")
+  (ulimit -f "$limit" && PATH="$work/bin:$PATH" exec mavek "$@") <"$stdin" >"$work/actual/stdout" \
+    2>"$work/actual/stderr"
   echo $? >"$work/actual/status"
 )
 [ -f "$work/actual/status" ] || { echo "case setup failed"; exit 1; }

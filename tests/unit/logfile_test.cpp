@@ -1,13 +1,17 @@
 #include "logfile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <csignal>
+#include <cstring>
 
 #include "support.h"
 
@@ -109,4 +113,48 @@ TEST(Logfile, EntryThatDoesNotFitIsLeftOutWhole) {
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(testsupport::read_text(log), before);
+}
+
+// The run never waits on its log. A FIFO, with a reader or without, and a
+// socket get the notice and nothing is written to them; a link to
+// /dev/null, the usual way to silence the log, takes the entry quietly.
+TEST(Logfile, NeverWaitsOnTheLog) {
+  enum Kind { kFifo, kFifoWithReader, kSocket, kDevNull };
+  for (Kind kind : {kFifo, kFifoWithReader, kSocket, kDevNull}) {
+    TempDir dir;
+    const std::string log = dir.file("logfile");
+    int reader = -1, sock = -1;
+    if (kind == kFifo || kind == kFifoWithReader) {
+      ASSERT_EQ(mkfifo(log.c_str(), 0666), 0);
+    }
+    if (kind == kFifoWithReader) reader = open(log.c_str(), O_RDONLY | O_NONBLOCK);
+    if (kind == kSocket) {
+      sock = socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un addr = {};
+      addr.sun_family = AF_UNIX;
+      ASSERT_LT(log.size(), sizeof addr.sun_path);
+      std::strcpy(addr.sun_path, log.c_str());
+      ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+      ASSERT_EQ(listen(sock, 1), 0);
+    }
+    if (kind == kDevNull) {
+      ASSERT_EQ(symlink("/dev/null", log.c_str()), 0);
+    }
+    std::string err;
+    const int status = testsupport::in_child(
+        [&] {
+          Argv a({"mavek", "x"});
+          flogfile(log.c_str(), a.argc(), a.argv());
+          return 0;
+        },
+        &err);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << kind << " status " << status;
+    EXPECT_EQ(err, kind == kDevNull ? "" : "No logfile entry\n") << kind;
+    if (reader >= 0) {
+      char c;
+      EXPECT_LE(read(reader, &c, 1), 0) << "the entry went into the FIFO";
+      close(reader);
+    }
+    if (sock >= 0) close(sock);
+  }
 }

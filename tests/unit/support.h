@@ -1,6 +1,8 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,5 +39,18 @@ class Argv {
 // Runs a shell command, returns its exit status; stdout and stderr are
 // captured into the given strings.
 int run_command(const std::string &command, std::string *out, std::string *err);
+
+// Runs fn in a child process and returns its wait status (see waitpid): the
+// child exits with what fn returns, or with the status of the ExitRequest it
+// throws. Its standard error goes into *err (when not null) through a pipe,
+// which no file-size limit touches. A child that has not ended after
+// `seconds` is killed (SIGKILL) with every process it started, so a test can
+// never hang on it.
+int in_child(const std::function<int()> &fn, std::string *err, int seconds = 60);
+
+// in_child under a file-size limit of `bytes` (RLIMIT_FSIZE), with SIGXFSZ
+// ignored, so that writing past the limit fails as on a full disk. Returns
+// the child's exit status, or -1 when a signal ended it.
+int with_file_size_limit(std::size_t bytes, const std::function<void()> &fn, std::string *err);
 
 }  // namespace testsupport
