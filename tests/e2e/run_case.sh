@@ -3,6 +3,11 @@
 # exit status, standard output, standard error and every file the run created
 # or changed with the case's expected files.
 #
+#   run_case.sh MAVEK CASEDIR [EXPECTED]
+#
+# EXPECTED is the folder of the expected files, CASEDIR/expected unless
+# given. MAVEK_VERSION must hold the program's version.
+#
 # A case folder holds:
 #   args          the arguments, as shell words (the program runs as "mavek")
 #   files/        input files copied into the working directory (optional)
@@ -15,11 +20,15 @@
 # The working directory is taken stock of after setup, as a checksum for
 # each regular file; a file counts as output when it is new or its checksum
 # has changed. So setup can generate big inputs that never need copying.
-# Time stamps in "logfile", the build date in the banner and the elapsed
-# seconds are masked before the comparison; their shape is still checked.
+# Time stamps in "logfile", the version and build date in the banner and the
+# elapsed seconds are masked before the comparison; their shape is still
+# checked (mask.sh).
 set -u
 bin=$(readlink -f "$1")
 case_dir=$(cd "$2" && pwd)
+expected=${3:-$case_dir/expected}
+[ -d "$expected" ] || { echo "no expected files in $expected"; exit 1; }
+source "$(dirname "$0")/mask.sh"
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/run" "$work/actual/out"
@@ -37,12 +46,8 @@ eval "set -- $(cat "$case_dir/args")"
 )
 [ -f "$work/actual/status" ] || { echo "case setup failed"; exit 1; }
 
-mask() {
-  sed -E -e 's/^mavek Version 2\.5 [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} Build: 0 by Kestrin$/mavek Version 2.5 DATE TIME Build: 0 by Kestrin/' \
-         -e 's/^[0-9]+ seconds$/N seconds/' "$1" >"$1.masked" && mv "$1.masked" "$1"
-}
-mask "$work/actual/stdout"
-mask "$work/actual/stderr"
+mask_streams "$work/actual/stdout"
+mask_streams "$work/actual/stderr"
 
 # Collect what the run created or changed (regular files only).
 (cd "$work/run" && find . -type f) | while IFS= read -r f; do
@@ -54,7 +59,6 @@ if [ -f "$work/actual/out/logfile" ]; then
   sed -E -i 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} /YYYY-MM-DD hh:mm:ss /' "$work/actual/out/logfile"
 fi
 
-expected="$case_dir/expected"
 mkdir -p "$work/expected_out"
 [ -d "$expected/out" ] && cp -a "$expected/out/." "$work/expected_out/"
 status=0

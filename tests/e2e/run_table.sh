@@ -22,6 +22,7 @@ set -u
 bin=$(readlink -f "$1")
 table=$2
 name=$3
+source "$(dirname "$0")/mask.sh"
 line=$(grep -E "^$name \| " "$table")
 [ -n "$line" ] || { echo "no case $name in $table"; exit 1; }
 fields=()
@@ -48,6 +49,8 @@ eval "set -- $args"
   echo $? >"$work/status"
 )
 [ -f "$work/status" ] || { echo "case setup failed"; exit 1; }
+mask_streams "$work/stdout"
+mask_streams "$work/stderr"
 
 expand() {  # the field as the bytes it stands for
   case "$1" in

@@ -42,7 +42,7 @@ import sys
 DBL_MAX = sys.float_info.max
 # The NaN that an invalid operation produces on x86 (sign bit set).
 DEFAULT_NAN = math.inf - math.inf
-BANNER_VERSION = "mavek Version 2.5 DATE TIME Build: 0 by Kestrin"
+BANNER_VERSION = "mavek Version VERSION DATE TIME Build: 0 by Kestrin"  # as the runner masks it
 COPYRIGHT = ("Copyright (C) 2026 the mavek developers. Free to use, copy and change.\n"
              "Written by Kestrin.")
 LOG_STAMP = "YYYY-MM-DD hh:mm:ss"
