@@ -6,7 +6,8 @@
 #   run_case.sh MAVEK CASEDIR [EXPECTED]
 #
 # EXPECTED is the folder of the expected files, CASEDIR/expected unless
-# given. MAVEK_VERSION must hold the program's version.
+# given (the cases with a file "model" have theirs made by the reference
+# model when the tests run). MAVEK_VERSION must hold the program's version.
 #
 # A case folder holds:
 #   args          the arguments, as shell words (the program runs as "mavek")
@@ -17,6 +18,8 @@
 #   stdin         standard input (optional; /dev/null otherwise)
 #   expected/status, expected/stdout, expected/stderr
 #   expected/out/ every file that is new or changed after the run
+#   model         instead of expected/: the reference model makes the
+#                 expected files (tests/e2e/reference/make_ref_cases.py)
 # The working directory is taken stock of after setup, as a checksum for
 # each regular file; a file counts as output when it is new or its checksum
 # has changed. So setup can generate big inputs that never need copying.
@@ -33,7 +36,8 @@ work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/run" "$work/actual/out"
 ln -s "$bin" "$work/bin/mavek"
-[ -d "$case_dir/files" ] && cp -a "$case_dir/files/." "$work/run/"
+# Links in files/ are copied as the files they point to.
+[ -d "$case_dir/files" ] && cp -a -L "$case_dir/files/." "$work/run/"
 stdin=/dev/null
 [ -f "$case_dir/stdin" ] && stdin="$case_dir/stdin"
 eval "set -- $(cat "$case_dir/args")"
