@@ -20,6 +20,10 @@
 #   expected/out/ every file that is new or changed after the run
 #   model         instead of expected/: the reference model makes the
 #                 expected files (tests/e2e/reference/make_ref_cases.py)
+#   once          present when the case runs once rather than in every
+#                 variant (tests/README.md); it says why in a line. Such a
+#                 case fails when it writes a .std or .sco file, which are
+#                 written in chunks on threads.
 # The working directory is taken stock of after setup, as a checksum for
 # each regular file; a file counts as output when it is new or its checksum
 # has changed. So setup can generate big inputs that never need copying.
@@ -59,6 +63,10 @@ mask_streams "$work/actual/stderr"
   mkdir -p "$(dirname "$work/actual/out/$f")"
   cp "$work/run/$f" "$work/actual/out/$f"
 done
+if [ -f "$case_dir/once" ] && [ -n "$(cd "$work/actual/out" && find . -name '*.std' -o -name '*.sco')" ]; then
+  echo "a case that writes .std or .sco runs in every variant: remove $case_dir/once"
+  exit 1
+fi
 if [ -f "$work/actual/out/logfile" ]; then
   sed -E -i 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} /YYYY-MM-DD hh:mm:ss /' "$work/actual/out/logfile"
 fi
