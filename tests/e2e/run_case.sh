@@ -3,6 +3,12 @@
 # exit status, standard output, standard error and every file the run created
 # or changed with the case's expected files.
 #
+#   run_case.sh MAVEK CASEDIR [EXPECTED]
+#
+# EXPECTED is the folder of the expected files, CASEDIR/expected unless
+# given (the cases with a file "model" have theirs made by the reference
+# model when the tests run). MAVEK_VERSION must hold the program's version.
+#
 # A case folder holds:
 #   args          the arguments, as shell words (the program runs as "mavek")
 #   files/        input files copied into the working directory (optional)
@@ -14,19 +20,30 @@
 #                 KiB, as bash's "ulimit -f" takes it (optional)
 #   expected/status, expected/stdout, expected/stderr
 #   expected/out/ every file that is new or changed after the run
+#   model         instead of expected/: the reference model makes the
+#                 expected files (tests/e2e/reference/make_ref_cases.py)
+#   once          present when the case runs once rather than in every
+#                 variant (tests/README.md); it says why in a line. Such a
+#                 case fails when it writes a .std or .sco file, which are
+#                 written in chunks on threads.
 # The working directory is taken stock of after setup, as a checksum for
 # each regular file; a file counts as output when it is new or its checksum
 # has changed. So setup can generate big inputs that never need copying.
-# Time stamps in "logfile", the build date in the banner and the elapsed
-# seconds are masked before the comparison; their shape is still checked.
+# Time stamps in "logfile", the version and build date in the banner and the
+# elapsed seconds are masked before the comparison; their shape is still
+# checked (mask.sh).
 set -u
 bin=$(readlink -f "$1")
 case_dir=$(cd "$2" && pwd)
+expected=${3:-$case_dir/expected}
+[ -d "$expected" ] || { echo "no expected files in $expected"; exit 1; }
+source "$(dirname "$0")/mask.sh"
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/run" "$work/actual/out"
 ln -s "$bin" "$work/bin/mavek"
-[ -d "$case_dir/files" ] && cp -a "$case_dir/files/." "$work/run/"
+# Links in files/ are copied as the files they point to.
+[ -d "$case_dir/files" ] && cp -a -L "$case_dir/files/." "$work/run/"
 stdin=/dev/null
 [ -f "$case_dir/stdin" ] && stdin="$case_dir/stdin"
 eval "set -- $(cat "$case_dir/args")"
@@ -42,12 +59,8 @@ eval "set -- $(cat "$case_dir/args")"
 )
 [ -f "$work/actual/status" ] || { echo "case setup failed"; exit 1; }
 
-mask() {
-  sed -E -e 's/^mavek Version 2\.5 [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} Build: 0 by Kestrin$/mavek Version 2.5 DATE TIME Build: 0 by Kestrin/' \
-         -e 's/^[0-9]+ seconds$/N seconds/' "$1" >"$1.masked" && mv "$1.masked" "$1"
-}
-mask "$work/actual/stdout"
-mask "$work/actual/stderr"
+mask_streams "$work/actual/stdout"
+mask_streams "$work/actual/stderr"
 
 # Collect what the run created or changed (regular files only).
 (cd "$work/run" && find . -type f) | while IFS= read -r f; do
@@ -55,11 +68,14 @@ mask "$work/actual/stderr"
   mkdir -p "$(dirname "$work/actual/out/$f")"
   cp "$work/run/$f" "$work/actual/out/$f"
 done
+if [ -f "$case_dir/once" ] && [ -n "$(cd "$work/actual/out" && find . -name '*.std' -o -name '*.sco')" ]; then
+  echo "a case that writes .std or .sco runs in every variant: remove $case_dir/once"
+  exit 1
+fi
 if [ -f "$work/actual/out/logfile" ]; then
   sed -E -i 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} /YYYY-MM-DD hh:mm:ss /' "$work/actual/out/logfile"
 fi
 
-expected="$case_dir/expected"
 mkdir -p "$work/expected_out"
 [ -d "$expected/out" ] && cp -a "$expected/out/." "$work/expected_out/"
 status=0

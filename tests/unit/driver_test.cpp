@@ -81,8 +81,8 @@ TEST(Driver, OneLogEntryAndOneBannerForTwoFiles) {
   std::string log = read_text(dir.file("logfile"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
   EXPECT_EQ(log.substr(19), std::string(" ") + MAVEK_BINARY + " a.txt b.txt\n");
-  EXPECT_EQ(err.find("mavek Version 2.5 "), 0u);
-  EXPECT_EQ(err.find("mavek Version 2.5 ", 1), std::string::npos);
+  EXPECT_EQ(err.find("mavek Version " MAVEK_VERSION " "), 0u);
+  EXPECT_EQ(err.find("mavek Version " MAVEK_VERSION " ", 1), std::string::npos);
   std::size_t first = out.find("Examining file: a.txt");
   std::size_t second = out.find("Examining file: b.txt");
   ASSERT_NE(first, std::string::npos);

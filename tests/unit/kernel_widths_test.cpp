@@ -117,7 +117,7 @@ void covariance_update_matches_plain_loop() {
     centre_row_lanes<V>(cen.data(), x.data(), mean.data(), m);
     ASSERT_TRUE(same_bits(cen, plain_cen)) << lanes<V> << " lanes, m " << m;
     for (int from : {0, 1, m / 2, m - 1}) {
-      if (from < 0) continue;
+      if (from < 0 || from >= m) continue;  // m = 1 lists from = 1
       std::vector<double> c = random_values(m, rng), plain = c;
       const double rp1 = 1.0 + static_cast<double>(from + 6);
       for (int k = from; k < m; ++k) {

@@ -395,7 +395,7 @@ TEST(Options, HelpPrintedDirectly) {
   // Version and Copyright come first, each on its own line.
   std::size_t first_nl = out.find('\n');
   ASSERT_NE(first_nl, std::string::npos);
-  EXPECT_EQ(out.rfind("mavek Version 2.5 ", 0), 0u);
+  EXPECT_EQ(out.rfind("mavek Version " MAVEK_VERSION " ", 0), 0u);
   std::string rest = out.substr(first_nl + 1);
   EXPECT_EQ(rest,
             "Copyright (C) 2026 the mavek developers. Free to use, copy and change.\nWritten by Kestrin.\n" +

@@ -18,11 +18,11 @@ TEST(Version, CopyrightIsSafeAsAFormat) {
 }
 
 // The banner carries the build date and time in the shape that the
-// end-to-end runner masks: "mavek Version 2.5 Mmm dd yyyy hh:mm:ss Build: 0 by
-// Kestrin", the day padded with a blank.
+// end-to-end runner masks: "mavek Version <version> Mmm dd yyyy hh:mm:ss Build:
+// 0 by Kestrin", the day padded with a blank.
 TEST(Version, BannerHasTheMaskedShape) {
   const std::string v = Version;
-  const std::string head = "mavek Version 2.5 ", tail = " Build: 0 by Kestrin";
+  const std::string head = "mavek Version " MAVEK_VERSION " ", tail = " Build: 0 by Kestrin";
   ASSERT_EQ(v.size(), head.size() + 20 + tail.size()) << v;
   EXPECT_EQ(v.substr(0, head.size()), head);
   EXPECT_EQ(v.substr(v.size() - tail.size()), tail);

@@ -1,27 +1,32 @@
 #!/usr/bin/env python3
-"""Creates the input files of the generated "ref_" end-to-end cases (seeded,
-so the files are the same on every run) and fills in every "ref_" case's
-expected files from the reference model mavek_ref.py.
+"""Makes the "ref_" end-to-end cases (their arguments and input files,
+seeded, so the files are the same on every run) and, when the tests run, the
+expected files of every case that takes them from the reference model
+mavek_ref.py: those whose folder holds a file "model".
 
-  python3 make_ref_cases.py            # inputs and expected files
-  python3 make_ref_cases.py --expected # expected files only
-  python3 make_ref_cases.py --check    # regenerate the expected files in a
-                                       # scratch folder from the committed
-                                       # inputs; exit 1 if any differs
+  python3 make_ref_cases.py                     # the "ref_" cases' inputs
+  python3 make_ref_cases.py --expected-into DIR # DIR/<case>/ for every
+                                                # case with a file "model"
+
+For each such case, its files/ (links followed) are copied into a scratch
+folder, its setup runs there, and the model runs there on its arguments,
+which must be plain shell words. CTest does the second (the test
+reference_model) before the cases that need it.
 """
 
-import math
 import os
 import random
+import shlex
 import shutil
-import filecmp
 import subprocess
 import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CASES = os.path.join(HERE, '..', 'cases')
-IRIS = os.path.join(HERE, '..', '..', '..', 'examples', 'iris.dat')
+MODEL = os.path.join(HERE, 'mavek_ref.py')
+# The iris cases read the example table itself, through a link.
+IRIS_LINK = os.path.join('..', '..', '..', '..', '..', 'examples', 'iris.dat')
 
 IRIS_CASES = {
     'ref_iris_all': '-b -c -v -h --oldtetrad -e -f -a iris.dat',
@@ -36,6 +41,8 @@ def case_dir(name, args):
     os.makedirs(os.path.join(d, 'files'), exist_ok=True)
     with open(os.path.join(d, 'args'), 'w') as f:
         f.write(args + '\n')
+    with open(os.path.join(d, 'model'), 'w') as f:
+        f.write('The expected files are made by the reference model when the tests run (tests/e2e/reference).\n')
     return d
 
 
@@ -115,7 +122,10 @@ def wide_table():
 def make_inputs():
     for name, args in IRIS_CASES.items():
         d = case_dir(name, args)
-        shutil.copyfile(IRIS, os.path.join(d, 'files', 'iris.dat'))
+        link = os.path.join(d, 'files', 'iris.dat')
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(IRIS_LINK, link)
     d = case_dir('ref_generated', '-b -c -v -h15 -e -f --oldtetrad -z data.txt')
     with open(os.path.join(d, 'files', 'data.txt'), 'w') as f:
         f.write(generated_table())
@@ -134,48 +144,33 @@ def make_inputs():
         f.write('# one variable\n3.5\n-1.25\n0\n7\n2.5\n')
 
 
-def make_expected():
-    dirs = sorted(os.path.join(CASES, c) for c in os.listdir(CASES) if c.startswith('ref_'))
-    for d in dirs:
-        shutil.rmtree(os.path.join(d, 'expected'), ignore_errors=True)
-    subprocess.check_call([sys.executable, os.path.join(HERE, 'mavek_ref.py'), '--make-case'] + dirs)
+def model_cases():
+    return sorted(c for c in os.listdir(CASES) if os.path.isfile(os.path.join(CASES, c, 'model')))
 
 
-def differences(a, b, prefix=''):
-    """Paths that differ between two folder trees, or exist in only one."""
-    cmp = filecmp.dircmp(a, b)
-    out = [prefix + n for n in cmp.left_only + cmp.right_only + cmp.funny_files]
-    _, mismatch, errors = filecmp.cmpfiles(a, b, cmp.common_files, shallow=False)
-    out += [prefix + n for n in mismatch + errors]
-    for d in cmp.common_dirs:
-        out += differences(os.path.join(a, d), os.path.join(b, d), prefix + d + '/')
-    return out
-
-
-def check():
-    names = sorted(c for c in os.listdir(CASES) if c.startswith('ref_'))
-    failed = []
-    with tempfile.TemporaryDirectory() as scratch:
-        dirs = []
-        for name in names:
-            d = os.path.join(scratch, name)
-            os.makedirs(d)
-            shutil.copyfile(os.path.join(CASES, name, 'args'), os.path.join(d, 'args'))
-            shutil.copytree(os.path.join(CASES, name, 'files'), os.path.join(d, 'files'))
-            dirs.append(d)
-        subprocess.check_call([sys.executable, os.path.join(HERE, 'mavek_ref.py'), '--make-case'] + dirs)
-        for name, d in zip(names, dirs):
-            for path in differences(os.path.join(CASES, name, 'expected'), os.path.join(d, 'expected')):
-                failed.append(name + '/expected/' + path)
-    for f in failed:
-        print('differs from the model:', f)
-    print('%d reference cases, %d differences' % (len(names), len(failed)))
-    return 1 if failed else 0
+def expected_into(root):
+    shutil.rmtree(root, ignore_errors=True)
+    for name in model_cases():
+        d = os.path.join(CASES, name)
+        with open(os.path.join(d, 'args')) as f:
+            args = shlex.split(f.read())
+        exp = os.path.join(root, name)
+        with tempfile.TemporaryDirectory() as work:
+            if os.path.isdir(os.path.join(d, 'files')):
+                shutil.copytree(os.path.join(d, 'files'), work, dirs_exist_ok=True)
+            if os.path.isfile(os.path.join(d, 'setup')):
+                subprocess.check_call(['bash', os.path.join(d, 'setup')], cwd=work)
+            subprocess.check_call([sys.executable, MODEL, '--run', exp] + args, cwd=work)
+        with open(os.path.join(exp, 'status'), 'w') as f:
+            f.write('0\n')
+    print('%d cases: expected files made by the model in %s' % (len(model_cases()), root))
 
 
 if __name__ == '__main__':
-    if '--check' in sys.argv:
-        sys.exit(check())
-    if '--expected' not in sys.argv:
+    if len(sys.argv) == 3 and sys.argv[1] == '--expected-into':
+        expected_into(sys.argv[2])
+    elif len(sys.argv) == 1:
         make_inputs()
-    make_expected()
+    else:
+        sys.stderr.write(__doc__)
+        sys.exit(2)

@@ -6,9 +6,9 @@ byte that mavek writes on its standard output and standard error and into
 each result file (".std", ".mvd", ".cor", ".cov", ".inp", ".da1", ".his",
 ".eig", ".fsc", ".sco") and the "logfile" line.  It was written from the
 documented formulas, apart from the C++ sources, and shares no code with
-them; the end-to-end cases whose names start with "ref_" take their expected
-files from it, and CTest regenerates and compares them on every run
-(make_ref_cases.py --check).
+them; the end-to-end cases with a file "model" (the "ref_" cases among them)
+take their expected files from it, made when the tests run
+(make_ref_cases.py --expected-into).
 
 What it is and is not: a second, plain transcription of the same formulas,
 in the same order of operations, with the same decided behaviour (the
@@ -26,8 +26,6 @@ byte for byte that of C's printf.  Non-finite values go through cfmt().
 Only successful runs are modelled: a fatal error raises ModelError.
 
 Usage:
-  mavek_ref.py --make-case CASEDIR
-      read CASEDIR/args and CASEDIR/files/, write CASEDIR/expected/
   mavek_ref.py --run OUTDIR ARG...
       run in the current directory as "mavek ARG..."; put stdout, stderr
       and the result files under OUTDIR (inputs are only read)
@@ -36,13 +34,12 @@ Usage:
 import math
 import os
 import re
-import shlex
 import sys
 
 DBL_MAX = sys.float_info.max
 # The NaN that an invalid operation produces on x86 (sign bit set).
 DEFAULT_NAN = math.inf - math.inf
-BANNER_VERSION = "mavek Version 2.5 DATE TIME Build: 0 by Kestrin"
+BANNER_VERSION = "mavek Version VERSION DATE TIME Build: 0 by Kestrin"  # as the runner masks it
 COPYRIGHT = ("Copyright (C) 2026 the mavek developers. Free to use, copy and change.\n"
              "Written by Kestrin.")
 LOG_STAMP = "YYYY-MM-DD hh:mm:ss"
@@ -1059,28 +1056,7 @@ def _write(path, text):
         f.write(text)
 
 
-def make_case(case_dir):
-    with open(os.path.join(case_dir, 'args')) as f:
-        args = shlex.split(f.read())
-    files_dir = os.path.join(case_dir, 'files')
-
-    def read_file(name):
-        with open(os.path.join(files_dir, name), 'rb') as f:
-            return f.read()
-    sout, serr, outs = run(['mavek'] + args, read_file)
-    exp = os.path.join(case_dir, 'expected')
-    _write(os.path.join(exp, 'status'), "0\n")
-    _write(os.path.join(exp, 'stdout'), sout)
-    _write(os.path.join(exp, 'stderr'), serr)
-    for name, text in outs.items():
-        _write(os.path.join(exp, 'out', name), text)
-
-
 def main(argv):
-    if len(argv) >= 3 and argv[1] == '--make-case':
-        for d in argv[2:]:
-            make_case(d)
-        return 0
     if len(argv) >= 3 and argv[1] == '--run':
         outdir = argv[2]
 
