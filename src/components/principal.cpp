@@ -7,8 +7,6 @@
 void principal_components(DataStore &store, unsigned m, unsigned threads) {
   double **cc = store.cc;
   double **ss = store.ss;
-  double *root = store.root.get();
-  double *pc = store.pc.get();
 
   // The solver needs both triangles, equal bit for bit.
   if (m > 1)
@@ -16,6 +14,14 @@ void principal_components(DataStore &store, unsigned m, unsigned threads) {
       for (unsigned j = 0; j < i; ++j) cc[i][j] = cc[j][i];
 
   new_mateig(cc, ss, static_cast<int>(m), threads);
+  roots_and_loadings(store, m);
+}
+
+void roots_and_loadings(DataStore &store, unsigned m) {
+  double **cc = store.cc;
+  double **ss = store.ss;
+  double *root = store.root.get();
+  double *pc = store.pc.get();
 
   store.rootsum = 0.0;
   for (unsigned j = 0; j < m; ++j) {
