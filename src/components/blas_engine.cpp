@@ -43,7 +43,7 @@ void OpenBlas::set_threads(unsigned threads) const {
 }
 
 void blas_matrices(const OpenBlas &blas, double **d, int columns, int rows, const stats *v, double **cc,
-                   double **ccov) {
+                   double **ccov, int block_rows) {
   const int m = columns;
   if (m == 0 || rows == 0) return;
   // The tables' rows lie one after another, m values apart, so a block of
@@ -53,7 +53,7 @@ void blas_matrices(const OpenBlas &blas, double **d, int columns, int rows, cons
   // of them, which keeps dsyrk near its full speed.
   const std::size_t budget = std::size_t{8} << 20;
   const int most = static_cast<int>(std::max<std::size_t>(256, budget / (sizeof(double) * m)));
-  const int block = std::min(rows, most);
+  const int block = std::min(rows, block_rows > 0 ? block_rows : most);
   std::vector<double> centred(static_cast<std::size_t>(block) * m);
   std::vector<double> mean(m);
   for (int k = 0; k < m; ++k) mean[k] = v[k].mean;

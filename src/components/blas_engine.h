@@ -58,9 +58,10 @@ class OpenBlas {
 // centred rows, no copy of the whole table) divided by n; cc[j][k] is
 // (ccov[j][k] * q) / (v[j].stddev * v[k].stddev) with q = n / (n - 1) (1
 // for one observation), the diagonal exactly 1.0. Both matrices full and
-// exactly symmetric.
+// exactly symmetric. `block_rows` rows are centred at a time; 0 chooses
+// about 8 MB of them, and at least 256.
 void blas_matrices(const OpenBlas &blas, double **d, int columns, int rows, const stats *v, double **cc,
-                   double **ccov);
+                   double **ccov, int block_rows = 0);
 
 // How blas_components ended.
 enum class BlasComponents {
