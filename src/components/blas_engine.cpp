@@ -106,6 +106,7 @@ void orient_vector(double *x, std::size_t n, std::size_t stride) {
 BlasComponents blas_components(const OpenBlas &blas, DataStore &store, unsigned m) {
   double **cc = store.cc;
   double **ss = store.ss;
+  if (m == 0) return BlasComponents::done;
   for (unsigned j = 0; j < m; ++j)
     for (unsigned k = 0; k < m; ++k)
       if (!std::isfinite(cc[j][k])) return BlasComponents::not_finite;
