@@ -133,6 +133,21 @@ TEST(OpenBlasLoader, MissingLibraryEndsTheRun) {
   EXPECT_FALSE(testsupport::exists(dir.file("t.mvd")));
 }
 
+// A run without --blas never loads the library (nor starts its threads); the
+// dynamic loader's trace names every library it opens.
+TEST(OpenBlasLoader, OnlyBlasLoadsTheLibrary) {
+  testsupport::TempDir dir;
+  testsupport::write_text(dir.file("t.dat"), "1 2\n2 1\n3 5\n");
+  std::string out, err;
+  const std::string run = "cd " + dir.path() + " && LD_DEBUG=files " MAVEK_BINARY " --quiet -c -v -e t.dat";
+  EXPECT_EQ(testsupport::run_command(run, &out, &err), 0) << err;
+  EXPECT_NE(err.find("file=libstdc++"), std::string::npos) << "no loader trace:\n" << err;
+  EXPECT_EQ(err.find("openblas"), std::string::npos) << err;
+  if (openblas() == nullptr) GTEST_SKIP() << kOpenBlasLibrary << " is not installed";
+  EXPECT_EQ(testsupport::run_command(run + " --blas", &out, &err), 0) << err;
+  EXPECT_NE(err.find("file=libopenblas.so.0"), std::string::npos) << err;
+}
+
 // Covariance with divisor n and correlation, worked by hand: x = 1 2 3 4,
 // y = 2 4 6 9, z constant. Means 2.5 and 5.25; deviations -1.5 -0.5 0.5 1.5
 // and -3.25 -1.25 0.75 3.75; sums of products 5 (xx), 11.5 (xy), 26.75 (yy).
