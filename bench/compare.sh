@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # mavek side by side with the tools a user would otherwise take for the same
-# job, on four seeded tables: 1,000,000 x 10, 100,000 x 100, 10,000 x 500 and
-# 2,000 x 1,000 values printed like "%.6g". Prints one Markdown table at the end.
+# job, on five seeded tables: 1,000,000 x 10, 100,000 x 100, 10,000 x 500,
+# 2,000 x 1,000 and 4,000 x 2,000 values printed like "%.6g"; then how the cost
+# of the job grows with the number of variables m (tables of 2m rows by m, m =
+# 250 to 4,000), for both engines and numpy. Prints Markdown tables at the end.
 #
 # Measured, each as a whole process, the median of several runs (wall time
 # and peak resident memory), the runs of all commands taken in turn so that a
 # busy spell of the machine falls on all of them alike:
 #   - `mavek --quiet -c -v -e FILE` and the default run `mavek --quiet FILE`,
 #     each on one thread and with MAVEK_THREADS=2;
+#   - `mavek --quiet --blas -c -v -e FILE`, the OpenBLAS engine, on one thread
+#     and with MAVEK_THREADS=2 (when libopenblas.so.0 is installed);
 #   - bench/fromchars_pass FILE, a bare std::from_chars pass over the file:
 #     the floor for anything that reads it;
 #   - the peers in bench/peers/, each doing the job of `mavek -c -v -e`
@@ -27,7 +31,11 @@
 #   -d, --scratch DIR  where the tables are cached and the runs work (default:
 #                      $MAVEK_COMPARE_DIR, else ${TMPDIR:-/tmp}/mavek-compare)
 #   -r, --runs N       runs of each command (default: $MAVEK_COMPARE_RUNS, else 3)
-#   -t, --tables LIST  comma-separated ROWSxCOLS shapes (default: the four above)
+#   -t, --tables LIST  comma-separated ROWSxCOLS shapes (default: the five above)
+#   -g, --growth LIST  comma-separated m of the growth series (default:
+#                      250,500,1000,2000,4000; "none" leaves the series out)
+#   -G, --growth-runs N  runs of each command in the series (default: 1; the
+#                      exact engine takes minutes at m = 4,000)
 #   -p, --peers LIST   comma-separated subset of numpy,pandas,R,datamash,miller
 #   -c, --check-only   check the peers on the small table and stop
 #   -h, --help         this text
@@ -41,7 +49,9 @@ peers_dir=$here/peers
 build=$repo/build-bench
 scratch=${MAVEK_COMPARE_DIR:-${TMPDIR:-/tmp}/mavek-compare}
 runs=${MAVEK_COMPARE_RUNS:-3}
-tables=1000000x10,100000x100,10000x500,2000x1000
+tables=1000000x10,100000x100,10000x500,2000x1000,4000x2000
+growth=250,500,1000,2000,4000
+growth_runs=1
 peers=numpy,pandas,R,datamash,miller
 check_only=0
 py=${PYTHON:-/usr/bin/python3}
@@ -60,6 +70,8 @@ while [ $# -gt 0 ]; do
     -d | --scratch) scratch=${2:?}; shift 2 ;;
     -r | --runs) runs=${2:?}; shift 2 ;;
     -t | --tables) tables=${2:?}; shift 2 ;;
+    -g | --growth) growth=${2:?}; shift 2 ;;
+    -G | --growth-runs) growth_runs=${2:?}; shift 2 ;;
     -p | --peers) peers=${2:?}; shift 2 ;;
     -c | --check-only) check_only=1; shift ;;
     -h | --help) usage; exit 0 ;;
@@ -67,6 +79,11 @@ while [ $# -gt 0 ]; do
   esac
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || die "--runs needs a positive number, not '$runs'"
+[[ $growth_runs =~ ^[1-9][0-9]*$ ]] || die "--growth-runs needs a positive number, not '$growth_runs'"
+[ "$growth" = none ] && growth=
+for m in ${growth//,/ }; do
+  [[ $m =~ ^[1-9][0-9]*$ ]] || die "a growth step is a number of variables, not '$m'"
+done
 for shape in ${tables//,/ }; do
   [[ $shape =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || die "a table is ROWSxCOLS, not '$shape'"
 done
@@ -128,6 +145,18 @@ for p in ${peers//,/ }; do
     *) die "unknown peer '$p' (numpy, pandas, R, datamash, miller)" ;;
   esac
 done
+
+# Our OpenBLAS engine, when the library is there: the same environment as the
+# BLAS peers.
+have_blas=0
+probe=$(mktemp -d)
+printf '1 2\n2 1\n3 5\n' >"$probe/p.dat"
+if (cd "$probe" && "${blas_env[@]}" "$build/mavek" --quiet --blas -m- -t- p.dat) >/dev/null 2>&1; then
+  have_blas=1
+else
+  notes+=("ours --blas: libopenblas.so.0 not found (Debian: libopenblas0-pthread); left out")
+fi
+rm -rf "$probe"
 
 # The versions and the BLAS in use, for the notes under the table.
 if [ -n "${peer_cmd[numpy1]:-}" ] || [ -n "${peer_cmd[pandas]:-}" ]; then
@@ -192,13 +221,17 @@ printf 'table\tcommand\trun\tseconds\tpeak_kb\tstatus\n' >"$raw"
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # The commands of one table, by name, in the order they are taken.
-commands=(ours1 ours2 default1 default2 fromchars)
+commands=(ours1 ours2)
+[ "$have_blas" = 1 ] && commands+=(blas1 blas2)
+commands+=(default1 default2 fromchars)
 for name in numpy1 numpyN pandas R datamash miller; do
   [ -n "${peer_cmd[$name]:-}" ] && commands+=("$name")
 done
 declare -A cmd=(
   [ours1]="env -u MAVEK_THREADS $build/mavek --quiet -c -v -e"
   [ours2]="env MAVEK_THREADS=2 $build/mavek --quiet -c -v -e"
+  [blas1]="${blas_env[*]} -u MAVEK_THREADS $build/mavek --quiet --blas -c -v -e"
+  [blas2]="${blas_env[*]} MAVEK_THREADS=2 $build/mavek --quiet --blas -c -v -e"
   [default1]="env -u MAVEK_THREADS $build/mavek --quiet"
   [default2]="env MAVEK_THREADS=2 $build/mavek --quiet"
   [fromchars]="$build/fromchars_pass"
@@ -206,24 +239,28 @@ declare -A cmd=(
 for name in "${!peer_cmd[@]}"; do cmd[$name]=${peer_cmd[$name]}; done
 
 declare -A secs peak failed
-for shape in ${tables//,/ }; do
-  rows=${shape%x*}
-  cols=${shape#*x}
-  table=$scratch/tables/t${rows}x${cols}-s$seed-v$gen_version.dat
+# Times the commands given after SHAPE and RUNS on that table, RUNS times each,
+# in turn; secs[SHAPE,name] and peak[SHAPE,name] get the medians.
+measure() {
+  local shape=$1 n=$2
+  shift 2
+  local names=("$@")
+  local rows=${shape%x*} cols=${shape#*x}
+  local table=$scratch/tables/t${rows}x${cols}-s$seed-v$gen_version.dat
   if [ ! -f "$table" ]; then
     echo "Generating $rows x $cols ..."
     "$build/compare_gen" "$rows" "$cols" "$seed" "$table"
   fi
   cat "$table" >/dev/null # into the page cache, for every command alike
-  work=$scratch/work
+  local work=$scratch/work name run out s kb status
   rm -rf "$work"
-  for name in "${commands[@]}"; do
+  for name in "${names[@]}"; do
     mkdir -p "$work/$name"
     ln -s "$table" "$work/$name/t.dat"
   done
-  echo "Timing $rows x $cols: ${commands[*]}, $runs runs each ..."
-  for ((run = 1; run <= runs; run++)); do
-    for name in "${commands[@]}"; do
+  echo "Timing $rows x $cols: ${names[*]}, $n runs each ..."
+  for ((run = 1; run <= n; run++)); do
+    for name in "${names[@]}"; do
       out=$work/$name/runstat.txt
       # Back into the page cache, which a memory-hungry peer may have emptied:
       # every command reads a cached file.
@@ -234,7 +271,7 @@ for shape in ${tables//,/ }; do
       printf '%s\t%s\t%d\t%s\t%s\t%s\n' "$shape" "$name" "$run" "$s" "$kb" "$status" >>"$raw"
     done
   done
-  for name in "${commands[@]}"; do
+  for name in "${names[@]}"; do
     out=$work/$name/runstat.txt
     if awk '$3 != 0 { bad = 1 } END { exit !bad }' "$out"; then
       failed[$shape,$name]=1
@@ -245,6 +282,22 @@ for shape in ${tables//,/ }; do
     peak[$shape,$name]=$(awk '{ print $2 }' "$out" | median)
   done
   rm -rf "$work"
+}
+
+for shape in ${tables//,/ }; do
+  measure "$shape" "$runs" "${commands[@]}"
+done
+# The growth series: both engines and numpy on one thread.
+series=(ours1)
+[ "$have_blas" = 1 ] && series+=(blas1)
+[ -n "${peer_cmd[numpy1]:-}" ] && series+=(numpy1)
+for m in ${growth//,/ }; do
+  # A shape of the tables above is already measured, with more runs.
+  todo=()
+  for name in "${series[@]}"; do
+    [ -n "${secs[$((2 * m))x$m,$name]:-}" ] || todo+=("$name")
+  done
+  [ ${#todo[@]} -gt 0 ] && measure "$((2 * m))x$m" "$growth_runs" "${todo[@]}"
 done
 
 # ---- the table -----------------------------------------------------------------
@@ -297,7 +350,76 @@ echo "and .inp). The \`from_chars\` pass converts every number of the file and n
 echo "memory is that of \`-c -v -e\`; the limit is the data table (8 bytes a value) plus the four"
 echo "m × m matrices plus 32 MB; MB are 10^6 bytes."
 echo
-echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $cores cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end."
+if [ "$have_blas" = 1 ]; then
+  echo
+  echo "The OpenBLAS engine, \`mavek --quiet --blas -c -v -e FILE\`:"
+  echo
+  echo "| Table | ours \`--blas\`, 1 / 2 threads | numpy, 1 thread | numpy, $cores threads | ours \`--blas\` / exact engine, 1 thread | peak MB, 1 / 2 threads / limit |"
+  echo "|---|---|---|---|---|---|"
+  for shape in ${tables//,/ }; do
+    rows=${shape%x*}
+    cols=${shape#*x}
+    limit=$(awk -v n="$rows" -v m="$cols" 'BEGIN { printf("%.0f", (8 * n * m + 4 * 8 * m * m + 32e6) / 1e6) }')
+    printf '| %s × %s | %s / %s | %s | %s | %s | %s / %s / %s |\n' \
+      "$(with_commas "$rows")" "$(with_commas "$cols")" \
+      "$(cell_time blas1 "$shape")" "$(cell_time blas2 "$shape")" \
+      "$(cell_peer numpy1 "$shape" blas1)" "$(cell_peer numpyN "$shape" blas2)" \
+      "$(ratio "${secs[$shape,blas1]}" "${secs[$shape,ours1]}")" \
+      "$(mb_kb "${peak[$shape,blas1]}")" "$(mb_kb "${peak[$shape,blas2]}")" "$limit"
+  done
+  echo
+  echo "numpy's cells are its time divided by ours with --blas (1 thread against 1, $cores threads against"
+  echo "MAVEK_THREADS=2), its own time in brackets."
+fi
+
+if [ -n "$growth" ]; then
+  # The exponent b of t = a * m^b fitted by least squares to log t against log m.
+  fit() { # name [smallest m]
+    for m in ${growth//,/ }; do
+      [ "$m" -ge "${2:-0}" ] || continue
+      local t=${secs[$((2 * m))x$m,$1]:-}
+      [ -n "$t" ] && [ -z "${failed[$((2 * m))x$m,$1]:-}" ] && echo "$m $t"
+    done | awk '{ x = log($1); y = log($2); n++; sx += x; sy += y; sxx += x * x; sxy += x * y }
+      END { if (n < 2 || n * sxx == sx * sx) print "-"; else printf("%.2f", (n * sxy - sx * sy) / (n * sxx - sx * sx)) }'
+  }
+  half=$(echo "${growth//,/ }" | tr ' ' '\n' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  echo
+  echo "How the cost grows with the number of variables m (tables of 2m rows by m, one thread each; the median of"
+  echo "$growth_runs run(s) of each, or of $runs where the table is one of those above):"
+  echo
+  line="| m | table |"
+  rule="|---|---|"
+  for name in "${series[@]}"; do
+    case $name in
+      ours1) line+=" ours, exact engine |" ;;
+      blas1) line+=" ours, \`--blas\` |" ;;
+      numpy1) line+=" numpy |" ;;
+    esac
+    rule+="---|"
+  done
+  echo "$line"
+  echo "$rule"
+  for m in ${growth//,/ }; do
+    line="| $(with_commas "$m") | $(with_commas $((2 * m))) × $(with_commas "$m") |"
+    for name in "${series[@]}"; do line+=" $(cell_time "$name" "$((2 * m))x$m") |"; done
+    echo "$line"
+  done
+  line="| fitted exponent, all m | |"
+  for name in "${series[@]}"; do line+=" $(fit "$name") |"; done
+  echo "$line"
+  line="| fitted exponent, m ≥ $(with_commas "$half") | |"
+  for name in "${series[@]}"; do line+=" $(fit "$name" "$half") |"; done
+  echo "$line"
+  echo
+  echo "Each exponent is the slope b of log t = log a + b log m, fitted by least squares to the times above."
+fi
+
+isa=base
+grep -qw avx2 /proc/cpuinfo && isa=avx2
+grep -qw avx512f /proc/cpuinfo && isa=avx512
+case ${MAVEK_ISA:-} in base) isa=base ;; avx2) [ "$isa" = avx512 ] && isa=avx2 ;; esac
+echo
+echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $cores cores, instruction-set path $isa, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end."
 for n in "${notes[@]}"; do echo "- $n"; done
 echo
 echo "Every run: $raw"

@@ -17,7 +17,7 @@ _mavek() {
   local long=(--tetrad --oldtetrad --correlation --covariance --mean
     --eigenvalues --fsc-file --histogram --stddev --scores-mean --allscores
     --inverse --sort= --split-file --quiet --silence --timer --debug
-    --copyright --where= --language= --more --help)
+    --copyright --where= --language= --blas --more --help)
   local short=(-t -c -v -m -e -f -h -b -n -a -i -s -z -d -q -l '-?')
 
   # The value after "--option=": bash splits the word at "=" unless "=" has

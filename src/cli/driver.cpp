@@ -1,13 +1,16 @@
 #include "cli/driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
 #include "cli/version.h"
+#include "components/blas_engine.h"
 #include "components/principal.h"
 #include "components/scores.h"
 #include "contract/naming.h"
@@ -34,6 +37,7 @@ struct Run {
   Options opts;
   DataStore store;
   ResultSets results;
+  std::unique_ptr<OpenBlas> blas;  // loaded only for --blas
 };
 
 // Output that standard output did not take is a failed run.
@@ -80,9 +84,14 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (o.quiet == 0) std::printf("Found %d columns %d rows\n", cols, rows);
 
   std::vector<int> no_stddev;
-  if (new_stcrmt(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), store.cc,
-                 store.ccov, no_stddev, active_isa(), threads) != 0)
+  if (run.blas) {
+    moments(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), no_stddev);
+    blas_matrices(*run.blas, store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(),
+                  store.cc, store.ccov);
+  } else if (new_stcrmt(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), store.cc,
+                        store.ccov, no_stddev, active_isa(), threads) != 0) {
     throw ExitRequest{1};
+  }
   warn_no_stddev(no_stddev);
   for (unsigned i = 0; i < cols; ++i) store.cc[i][i] = 1.0;
   calculate_median(store.dd, rows, cols, store.v.get(), threads);
@@ -101,7 +110,11 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     // and the identity it would leave is no set of components.
     if (!all_finite(store.cc, cols))
       error("No principal components: the correlations of %s are not all finite\a\n", name);
-    principal_components(store, cols, threads);
+    if (!run.blas) {
+      principal_components(store, cols, threads);
+    } else if (blas_components(*run.blas, store, cols) != BlasComponents::done) {
+      error("No principal components: LAPACK's dsyevr failed on %s\a\n", name);
+    }
     write_eig(utfnamn, store, cols, o.quiet);
     if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
     // Lowered for this file only: every file gets what the options asked for.
@@ -110,6 +123,19 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   }
 
   store.deallocate();
+}
+
+// OpenBLAS for --blas, from MAVEK_OPENBLAS when set, on the program's
+// thread count (1 unless MAVEK_THREADS asks for more).
+void load_blas(Run &run) {
+  const char *library = std::getenv("MAVEK_OPENBLAS");
+  if (library == nullptr || *library == '\0') library = kOpenBlasLibrary;
+  std::string why;
+  run.blas = OpenBlas::load(library, why);
+  if (!run.blas)
+    error("--blas needs OpenBLAS with LAPACK: %s\nOn Debian, install the package libopenblas0-pthread.\a\n",
+          why.c_str());
+  run.blas->set_threads(thread_count());
 }
 
 int run_unchecked(int argc, char **argv) {
@@ -123,6 +149,7 @@ int run_unchecked(int argc, char **argv) {
     std::fprintf(stderr, "%s\n", Version);
     std::fprintf(stderr, "%s\n", Copyright);
   }
+  if (run.opts.blas != 0) load_blas(run);
   for (int i = first_file; i < argc; ++i) {
     process_file(argv[i], run, line);
     check_stdout();

@@ -14,7 +14,7 @@ Options::~Options() { std::free(sortstring); }
 const char short_opts[] =
     "ABC::DE::F::G:H::IL:M::N::QS:T::V::W:XZ::?abc::de::f::g:h::il:m::n::qs:t::v::w:xz::";
 
-std::array<option, 25> make_long_opts(Options &o) {
+std::array<option, 26> make_long_opts(Options &o) {
   return {{
       {"allscores", 0, nullptr, 'a'}, {"stddev", 0, nullptr, 'b'},      {"correlation", 2, nullptr, 'c'},
       {"debug", 0, &o.debug, 1},      {"eigenvalues", 2, nullptr, 'e'}, {"fsc-file", 2, nullptr, 'f'},
@@ -24,7 +24,7 @@ std::array<option, 25> make_long_opts(Options &o) {
       {"transpose", 0, nullptr, 'x'}, {"where", 1, nullptr, 1},         {"split-file", 0, nullptr, 'z'},
       {"oldtetrad", 2, nullptr, 2},   {"quiet", 0, nullptr, 3},         {"silence", 0, nullptr, 3},
       {"help", 0, nullptr, '?'},      {"more", 0, &o.more, 1},          {"timer", 0, &o.timer, 1},
-      {nullptr, 0, nullptr, 0},
+      {"blas", 0, &o.blas, 1},        {nullptr, 0, nullptr, 0},
   }};
 }
 
@@ -86,6 +86,8 @@ const char help_text[] =
     "  -x, --transpose                 Transpose file before calculation\n"
     "      --quiet                     Less verbose output, good for batchfiles.\n"
     "  -q, --copyright                 Copyright.\n"
+    "      --blas                      Uses OpenBLAS for the matrixes and\n"
+    "                                  components: faster for many variables.\n"
     "  -?, --help                      This information.\n"
     "\n"
     "WARNING: for a valid .sco-file apply -n/--scores-mean option\n"
@@ -132,13 +134,13 @@ const char *sort_string_in_effect(const Options &o) {
 }
 
 int parse_options(int argc, char **argv, Options &o) {
-  std::array<option, 25> long_opts = make_long_opts(o);
+  std::array<option, 26> long_opts = make_long_opts(o);
   optind = 0;  // a full restart of the parser, so that it can run more than once
   for (;;) {
     int c = getopt_long(argc, argv, short_opts, long_opts.data(), nullptr);
     if (c == -1) break;
     switch (std::tolower(c)) {
-      case 0:  // --debug, --more, --timer: stored through their records
+      case 0:  // --debug, --more, --timer, --blas: stored through their records
         break;
       case 'a':
         o.allscores = 1;

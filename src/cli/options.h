@@ -32,6 +32,7 @@ struct Options {
   int more = 0;
   int timer = 0;
   int allscores = 0;
+  int blas = 0;                // --blas: matrices and components with OpenBLAS
   unsigned scores = 3;         // score columns in ".sco"; lowered by the ".sco" step
   unsigned histosize = 30;     // histogram bins
   char *sortstring = nullptr;  // owned copy of the -s text (malloc'd)
@@ -44,9 +45,9 @@ struct Options {
 
 extern const char short_opts[];
 
-// The 25 records of the long options (the last all zero); the switch records
-// of --debug, --more and --timer point into `o`.
-std::array<option, 25> make_long_opts(Options &o);
+// The 26 records of the long options (the last all zero); the switch records
+// of --debug, --more, --timer and --blas point into `o`.
+std::array<option, 26> make_long_opts(Options &o);
 
 // The on/off word of a switch: null, '+', "on..." give 1; '-', "off..." give 0;
 // anything else ends the run with "Need a numeric argument to option ...".

@@ -14,8 +14,6 @@ bool all_finite(double *const *a, unsigned m) {
 void principal_components(DataStore &store, unsigned m, unsigned threads) {
   double **cc = store.cc;
   double **ss = store.ss;
-  double *root = store.root.get();
-  double *pc = store.pc.get();
 
   // The solver needs both triangles, equal bit for bit.
   if (m > 1)
@@ -23,6 +21,14 @@ void principal_components(DataStore &store, unsigned m, unsigned threads) {
       for (unsigned j = 0; j < i; ++j) cc[i][j] = cc[j][i];
 
   new_mateig(cc, ss, static_cast<int>(m), threads);
+  roots_and_loadings(store, m);
+}
+
+void roots_and_loadings(DataStore &store, unsigned m) {
+  double **cc = store.cc;
+  double **ss = store.ss;
+  double *root = store.root.get();
+  double *pc = store.pc.get();
 
   store.rootsum = 0.0;
   for (unsigned j = 0; j < m; ++j) {

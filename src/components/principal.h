@@ -16,6 +16,11 @@ bool all_finite(double *const *a, unsigned m);
 // eigenvectors on a second thread; the results are the same bits.
 void principal_components(DataStore &store, unsigned m, unsigned threads = 1);
 
+// What principal_components does after the solver, for a cc already
+// diagonalised (eigenvalues on its diagonal) with the eigenvectors in the
+// columns of ss: root, rootsum, the loadings and their order.
+void roots_and_loadings(DataStore &store, unsigned m);
+
 // position[i] = the column index of the component with the i-th largest
 // eigenvalue (the diagonal of cc); pcs[j] = -1 once component j is placed.
 // Equal eigenvalues keep ascending index order; a value that is not a number,

@@ -167,8 +167,7 @@ double first_nan(double **dd, unsigned rows, unsigned col) {
 
 }  // namespace
 
-int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
-               std::vector<int> &no_stddev, Isa isa, unsigned threads) {
+void moments(double **d, int columns, int rows, stats *v, std::vector<int> &no_stddev) {
   const int m = columns;
   const double n = static_cast<double>(rows);
   std::vector<double> s(m, 0.0), mean(m), t2(m, 0.0), t3(m, 0.0), t4(m, 0.0);
@@ -208,7 +207,17 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
     st.stddev = std::sqrt(st.variance);
     st.skew = t3[i] / ((n * st.variance) * st.stddev);
     st.curt = t4[i] / (st.variance * (n * st.variance)) - 3.0;
+    st.variable = i + 1;
   }
+}
+
+int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
+               std::vector<int> &no_stddev, Isa isa, unsigned threads) {
+  const int m = columns;
+  const double n = static_cast<double>(rows);
+  moments(d, columns, rows, v, no_stddev);
+  std::vector<double> mean(m);
+  for (int i = 0; i < m; ++i) mean[i] = v[i].mean;
 
   // Upper triangle with the diagonal, accumulated in place in ccov.
   for (int j = 0; j < m; ++j)
@@ -228,7 +237,6 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
     }
   }
 
-  for (int i = 0; i < m; ++i) v[i].variable = i + 1;
   return 0;
 }
 

@@ -13,12 +13,15 @@
 // 3); v[i].variable = i + 1. A variable whose variance is not positive, or
 // whose min equals its max (v[i].min/max must be set), is constant: it gets
 // the variance 0.0001 and its 1-based position is listed in `no_stddev`.
-// ccov[j][k] is the covariance with divisor n (a running mean of the centred
-// products, observations in ascending order); cc[j][k] is the product-moment
-// correlation (ccov[j][k] * q) / (stddev_j * stddev_k) with q = n / (n - 1)
-// (1 for one observation). Both matrices full and symmetric. `isa` chooses
-// the kernels and `threads` how many threads share the covariances; every
-// level and every count gives the same bits. Returns 0.
+void moments(double **d, int columns, int rows, stats *v, std::vector<int> &no_stddev);
+
+// The moments as above, and the two matrices: ccov[j][k] is the covariance
+// with divisor n (a running mean of the centred products, observations in
+// ascending order); cc[j][k] is the product-moment correlation
+// (ccov[j][k] * q) / (stddev_j * stddev_k) with q = n / (n - 1) (1 for one
+// observation). Both matrices full and symmetric. `isa` chooses the kernels
+// and `threads` how many threads share the covariances; every level and every
+// count gives the same bits. Returns 0.
 int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
                std::vector<int> &no_stddev, Isa isa = active_isa(), unsigned threads = 1);
 

@@ -53,7 +53,7 @@ TEST(Options, Defaults) {
                 o.flag.eigen + o.flag.split + o.flag.fsc + o.flag.histogram + o.flag.std + o.flag.transpose +
                 o.flag.scores_mean + o.flag.inverse,
             0);
-  EXPECT_EQ(o.quiet + o.debug + o.more + o.timer + o.allscores, 0);
+  EXPECT_EQ(o.quiet + o.debug + o.more + o.timer + o.allscores + o.blas, 0);
   EXPECT_EQ(o.scores, 3u);
   EXPECT_EQ(o.histosize, 30u);
   EXPECT_EQ(o.sortstring, nullptr);
@@ -62,11 +62,12 @@ TEST(Options, Defaults) {
 TEST(Options, TableEndsWithAnEmptyRecord) {
   Options o;
   auto opts = make_long_opts(o);
-  EXPECT_EQ(opts.size(), 25u);
-  EXPECT_EQ(opts[24].name, nullptr);
+  EXPECT_EQ(opts.size(), 26u);
+  EXPECT_EQ(opts[25].name, nullptr);
   EXPECT_EQ(opts[3].flag, &o.debug);
   EXPECT_EQ(opts[22].flag, &o.more);
   EXPECT_EQ(opts[23].flag, &o.timer);
+  EXPECT_EQ(opts[24].flag, &o.blas);
 }
 
 // Everything parsing sets, as one comparable text.
@@ -75,7 +76,7 @@ std::string settings(const Options &o) {
   std::string s;
   for (int v : {f.tetrad,  f.oldtetrad, f.covariance, f.sort,      f.correlation, f.mvd,       f.timing,
                 f.eigen,   f.split,     f.fsc,        f.histogram, f.std,         f.transpose, f.scores_mean,
-                f.inverse, o.quiet,     o.debug,      o.more,      o.timer,       o.allscores})
+                f.inverse, o.quiet,     o.debug,      o.more,      o.timer,       o.allscores, o.blas})
     s += std::to_string(v) + ",";
   s += std::to_string(o.scores) + "," + std::to_string(o.histosize) + ",";
   s += o.sortstring != nullptr ? o.sortstring : "(none)";
@@ -186,6 +187,8 @@ TEST(Options, EachSwitchInEveryForm) {
       {{"--silence"}, &Options::quiet},
       {{"--more"}, &Options::more},
       {{"--timer"}, &Options::timer},
+      {{"--blas"}, &Options::blas},
+      {{"--b"}, &Options::blas},  // no other long option begins with "b"
   };
   for (const auto &[words, field] : others) {
     Parsed p;
@@ -321,6 +324,11 @@ TEST(Options, ScoresMeanLongFormTakesNoArgument) {
   parse({"--more", "--scores-mean=off"}, bad, &status);
   EXPECT_EQ(status, 0);  // the parser's complaint, then the help printed directly
   EXPECT_NE(bad.err.find("doesn't allow an argument"), std::string::npos) << bad.err;
+  Parsed blas;
+  parse({"--more", "--blas=on"}, blas, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(blas.o.blas, 0);
+  EXPECT_NE(blas.err.find("doesn't allow an argument"), std::string::npos) << blas.err;
 }
 
 TEST(Options, OptionsAfterFileNamesAndMixedCase) {
