@@ -36,6 +36,8 @@
 
 namespace {
 
+const Reporter kQuiet(1, 0);
+
 constexpr std::size_t kCount = 1000000;
 
 // Standardized data: normal values clamped to [-4, 4].
@@ -275,7 +277,7 @@ void fill_records(DataStore &store, unsigned m, std::mt19937_64 &rng) {
 // correlations in [-1, 1] with a unit diagonal, covariances of varied
 // magnitudes, loadings in [-1, 1] and descending eigenvalues summing to m.
 void fill_matrices(DataStore &store, unsigned m, std::mt19937_64 &rng) {
-  store.allocate(2, m, 30, 0);
+  store.allocate(2, m, 30);
   fill_records(store, m, rng);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   for (unsigned i = 0; i < m; ++i)
@@ -379,19 +381,19 @@ bool writer_figures() {
     DataStore store;
     fill_matrices(store, m, rng);
     all_same &= compare_writer(
-        dir, ".cor", "1,000 variables", [&](std::string &u) { write_cor(u, store, m, 1); },
+        dir, ".cor", "1,000 variables", [&](std::string &u) { write_cor(u, store, m, kQuiet); },
         [&](std::FILE *f) { fprintf_version::cor(f, store, m); });
     all_same &= compare_writer(
-        dir, ".cov", "1,000 variables", [&](std::string &u) { write_cov(u, store, rows, m, 1); },
+        dir, ".cov", "1,000 variables", [&](std::string &u) { write_cov(u, store, rows, m, kQuiet); },
         [&](std::FILE *f) { fprintf_version::cov(f, store, rows, m); });
     all_same &= compare_writer(
-        dir, ".inp", "1,000 variables", [&](std::string &u) { write_tet(u, store, rows, m, 1, 0); },
+        dir, ".inp", "1,000 variables", [&](std::string &u) { write_tet(u, store, rows, m, kQuiet, 0); },
         [&](std::FILE *f) { fprintf_version::inp(f, store, rows, m); });
     all_same &= compare_writer(
-        dir, ".eig", "1,000 variables", [&](std::string &u) { write_eig(u, store, m, 1); },
+        dir, ".eig", "1,000 variables", [&](std::string &u) { write_eig(u, store, m, kQuiet); },
         [&](std::FILE *f) { fprintf_version::eig(f, store, m); });
     all_same &= compare_writer(
-        dir, ".fsc", "1,000 variables", [&](std::string &u) { write_fsc(u, store, m, 1); },
+        dir, ".fsc", "1,000 variables", [&](std::string &u) { write_fsc(u, store, m, kQuiet); },
         [&](std::FILE *f) { fprintf_version::fsc(f, store, m); });
   }
   {
@@ -399,19 +401,20 @@ bool writer_figures() {
     DataStore store;
     fill_matrices(store, m, rng);
     all_same &= compare_writer(
-        dir, ".da1", "250 variables (its limit)", [&](std::string &u) { write_teto(u, store, rows, m, 1); },
+        dir, ".da1", "250 variables (its limit)",
+        [&](std::string &u) { write_teto(u, store, rows, m, kQuiet); },
         [&](std::FILE *f) { fprintf_version::da1(f, store, rows, m); });
   }
   {
     // Only the records and the order are needed: no matrices of this size.
     const unsigned m = 100000;
     DataStore store;
-    store.v.create("v", m, 0, store.mem_usage);
-    store.sortarr.create("sortarr", m, 0, store.mem_usage);
-    store.sortarr1.create("sortarr1", m, 0, store.mem_usage);
+    store.v.create("v", m, Reporter(1, 0), store.mem_usage);
+    store.sortarr.create("sortarr", m, Reporter(1, 0), store.mem_usage);
+    store.sortarr1.create("sortarr1", m, Reporter(1, 0), store.mem_usage);
     fill_records(store, m, rng);
     all_same &= compare_writer(
-        dir, ".mvd", "100,000 variables", [&](std::string &u) { write_mvd(u, store, m, 1); },
+        dir, ".mvd", "100,000 variables", [&](std::string &u) { write_mvd(u, store, m, kQuiet); },
         [&](std::FILE *f) { fprintf_version::mvd(f, store, m); });
     all_same &= compare_writer(
         dir, ".tab", "terminal table, 100,000 vars",

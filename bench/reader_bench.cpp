@@ -79,14 +79,14 @@ Pass reading_pass(const std::string &path) {
   DataStore store;
   LineReader in;
   auto t0 = Clock::now();
-  Examination ex = examine_file(path.c_str(), line, 1, in);
+  Examination ex = examine_file(path.c_str(), line, Reporter(1, 0), in);
   p.examine = seconds_since(t0);
-  store.allocate(ex.rows, ex.cols, 30, 0);
+  store.allocate(ex.rows, ex.cols, 30);
   for (unsigned i = 0; i < ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
   p.rows = ex.rows;
   p.cols = ex.cols;
   t0 = Clock::now();
-  read_file(in, &p.rows, &p.cols, ex.fsize, store, ex.rows, ex.cols, 1);
+  read_file(in, &p.rows, &p.cols, ex.fsize, store, ex.rows, ex.cols, Reporter(1, 0));
   p.read = seconds_since(t0);
   return p;
 }
@@ -106,7 +106,8 @@ double one_line(long numbers) {
   std::vector<int> order(numbers);
   for (long i = 0; i < numbers; ++i) order[i] = static_cast<int>(i);
   auto t0 = Clock::now();
-  unsigned got = parse_line(text.c_str(), row.data(), order.data(), static_cast<unsigned>(numbers), 0);
+  unsigned got =
+      parse_line(text.c_str(), row.data(), order.data(), static_cast<unsigned>(numbers), 0, Reporter(1, 0));
   double t = seconds_since(t0);
   if (got != numbers) std::printf("  (read %u of %ld numbers!)\n", got, numbers);
   return t;

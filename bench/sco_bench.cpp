@@ -32,7 +32,7 @@
 namespace {
 
 void prepare(DataStore &store, unsigned rows, unsigned m) {
-  store.allocate(rows, m, 30, 0);
+  store.allocate(rows, m, 30);
   std::mt19937_64 rng(424242);
   std::normal_distribution<double> normal(0.0, 1.0);
   for (unsigned r = 0; r < rows; ++r) {

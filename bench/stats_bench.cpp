@@ -41,7 +41,7 @@ __attribute__((target_clones("avx2", "default"), noinline)) void bare_update(dou
 void covariance_pass() {
   const int n = 100000, m = 100;
   DataStore store;
-  store.allocate(n, m, 30, 0);
+  store.allocate(n, m, 30);
   std::mt19937_64 rng(7);
   std::normal_distribution<double> normal(0.0, 1.0);
   for (int r = 0; r < n; ++r)
@@ -58,7 +58,7 @@ void covariance_pass() {
     for (int r = 0; r < n; ++r) bare_update(c.data(), p.data(), pairs, static_cast<double>(r) + 1.0);
     best_bare = std::min(best_bare, seconds_since(t0));
     t0 = Clock::now();
-    new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev);
+    new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev, context_from_environment());
     best_ours = std::min(best_ours, seconds_since(t0));
   }
   double updates = static_cast<double>(pairs) * n;
@@ -74,11 +74,11 @@ double reading_pass(const std::string &path) {
   DataStore store;
   LineReader in;
   auto t0 = Clock::now();
-  Examination ex = examine_file(path.c_str(), line, 1, in);
-  store.allocate(ex.rows, ex.cols, 30, 0);
+  Examination ex = examine_file(path.c_str(), line, Reporter(1, 0), in);
+  store.allocate(ex.rows, ex.cols, 30);
   for (unsigned i = 0; i < ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
   unsigned rows = ex.rows, cols = ex.cols;
-  read_file(in, &rows, &cols, ex.fsize, store, ex.rows, ex.cols, 1);
+  read_file(in, &rows, &cols, ex.fsize, store, ex.rows, ex.cols, Reporter(1, 0));
   return seconds_since(t0);
 }
 
@@ -113,14 +113,14 @@ void whole_run_and_std(long rows) {
   LineBuffer line;
   DataStore store;
   LineReader in;
-  Examination ex = examine_file(path.c_str(), line, 1, in);
-  store.allocate(ex.rows, ex.cols, 30, 0);
+  Examination ex = examine_file(path.c_str(), line, Reporter(1, 0), in);
+  store.allocate(ex.rows, ex.cols, 30);
   for (unsigned i = 0; i < ex.cols; ++i) store.sortarr[i] = store.sortarr1[i] = static_cast<int>(i);
   unsigned n = ex.rows, m = ex.cols;
-  read_file(in, &n, &m, ex.fsize, store, ex.rows, ex.cols, 1);
+  read_file(in, &n, &m, ex.fsize, store, ex.rows, ex.cols, Reporter(1, 0));
   MinMax(store, n, m);
   std::vector<int> no_stddev;
-  new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev);
+  new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev, context_from_environment());
 
   double best_printf = 1e9, best_ours = 1e9;
   std::string ref_path = "/tmp/mavek_bench_ref.std";
@@ -137,7 +137,7 @@ void whole_run_and_std(long rows) {
     best_printf = std::min(best_printf, seconds_since(t0));
     std::string name = "/tmp/mavek_bench_stats.cor";
     t0 = Clock::now();
-    write_std(name, store, n, m);
+    write_std(name, n, m, [&](unsigned r, double *z) { standardise_row(store, r, m, z); });
     best_ours = std::min(best_ours, seconds_since(t0));
   }
   bool same = read_all(ref_path) == read_all("/tmp/mavek_bench_stats.std");

@@ -3,13 +3,17 @@
 #include <cstdarg>
 #include <cstdio>
 
-void dbg_printf_at(const char *file, const int line, const char *fmt, ...) {
+void vdbg_printf_at(const char *file, const int line, const char *fmt, va_list ap) {
   std::fflush(stdout);
   std::fflush(stderr);
   std::fprintf(stderr, "Debug: %s(%d) ", file, line);
+  std::vfprintf(stderr, fmt, ap);
+  std::fflush(stderr);
+}
+
+void dbg_printf_at(const char *file, const int line, const char *fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
-  std::vfprintf(stderr, fmt, ap);
+  vdbg_printf_at(file, line, fmt, ap);
   va_end(ap);
-  std::fflush(stderr);
 }

@@ -2,16 +2,13 @@
 
 #include <unistd.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-void report(const char *prefix, const char *fmt, va_list ap) {
-  std::fputs(prefix, stderr);
-  std::vfprintf(stderr, fmt, ap);
+void wait_for_a_key() {
   std::fputs("\nPress enter to continue\n", stderr);
   std::fflush(stderr);
   // Only a person at a terminal can answer the prompt. A batch job's standard
@@ -25,16 +22,30 @@ void report(const char *prefix, const char *fmt, va_list ap) {
 void error(const char *fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
-  report("\nError: ", fmt, ap);
+  va_list again;
+  va_copy(again, ap);
+  const int n = std::vsnprintf(nullptr, 0, fmt, ap);
   va_end(ap);
-  throw ExitRequest{1};
+  Failure failure;
+  if (n > 0) {
+    failure.text.resize(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(failure.text.data(), failure.text.size(), fmt, again);
+    failure.text.resize(static_cast<std::size_t>(n));
+  }
+  va_end(again);
+  throw failure;
 }
 
-void message(const char *fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  report("\nMessage: ", fmt, ap);
-  va_end(ap);
+void report_failure(const Failure &failure) {
+  std::fputs("\nError: ", stderr);
+  std::fwrite(failure.text.data(), 1, failure.text.size(), stderr);
+  wait_for_a_key();
+}
+
+void prompt(const char *prefix, const char *fmt, va_list ap) {
+  std::fputs(prefix, stderr);
+  std::vfprintf(stderr, fmt, ap);
+  wait_for_a_key();
 }
 
 char *my_strdup(const char *s) {

@@ -17,17 +17,18 @@
 #include "diagnostics.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
-#include "isa.h"
 #include "logfile.h"
 #include "output/component_files.h"
 #include "output/report.h"
 #include "output/resultset.h"
 #include "output/tetrad.h"
+#include "reporter.h"
+#include "run_context.h"
 #include "stats/histogram.h"
+#include "stats/median.h"
 #include "stats/new_stcrmt.h"
 #include "stdstreams.h"
 #include "tables/datastore.h"
-#include "threads.h"
 #include "unfinished.h"
 
 namespace {
@@ -35,6 +36,8 @@ namespace {
 // What lives for the whole run.
 struct Run {
   Options opts;
+  Reporter report{0, 0};
+  RunContext ctx;
   DataStore store;
   ResultSets results;
   std::unique_ptr<OpenBlas> blas;  // loaded only for --blas
@@ -46,9 +49,10 @@ void check_stdout() {
 }
 
 void process_file(const char *name, Run &run, LineBuffer &line) {
-  Options &o = run.opts;
+  const Options &o = run.opts;
+  const Reporter &report = run.report;
+  const RunContext &ctx = run.ctx;
   DataStore &store = run.store;
-  const unsigned threads = thread_count();
 
   // Results must never overwrite the input: neither by having its own
   // extension nor through a link or another spelling of the same file.
@@ -61,27 +65,26 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     error("The results of %s would replace those of %s\a\n", name, earlier);
 
   LineReader infil;
-  Examination ex = examine_file(name, line, o.quiet, infil);
+  Examination ex = examine_file(name, line, report, infil);
   unsigned rows = ex.rows;
   unsigned cols = ex.cols;
 
-  store.allocate(rows, cols, o.histosize, o.debug);
+  store.allocate(rows, cols, o.histosize, report);
   // 9.5367431640625e-07 is 2^-20 exactly: the figure is in units of
   // 1,048,576 bytes, multiplied rather than divided as it always was.
-  if (o.quiet == 0)
-    std::printf("Memory need: %.3g Mb\n", static_cast<double>(store.mem_usage) * 9.5367431640625e-07);
-  parse_sortstring(static_cast<int>(cols), sort_string_in_effect(o), o.flag.inverse, o.quiet,
+  report.progress("Memory need: %.3g Mb\n", static_cast<double>(store.mem_usage) * 9.5367431640625e-07);
+  parse_sortstring(static_cast<int>(cols), sort_string_in_effect(o), o.flag.inverse, report,
                    store.sortarr.get(), store.sortarr1.get());
   const unsigned g_rows = rows;
   const unsigned g_cols = cols;
-  if (o.quiet == 0) std::printf("\nReads the file: %s\n", name);
-  read_file(infil, &rows, &cols, ex.fsize, store, g_rows, g_cols, o.quiet);
+  report.progress("\nReads the file: %s\n", name);
+  read_file(infil, &rows, &cols, ex.fsize, store, g_rows, g_cols, report);
   infil.close();
 
   MinMax(store, rows, cols);
-  Histogram(store, rows, cols, o.histosize, o.debug);
+  Histogram(store, rows, cols, o.histosize, report);
   if (cols == 0 || rows == 0) error("Too few variables\n");
-  if (o.quiet == 0) std::printf("Found %d columns %d rows\n", cols, rows);
+  report.progress("Found %d columns %d rows\n", cols, rows);
 
   std::vector<int> no_stddev;
   if (run.blas) {
@@ -89,21 +92,23 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     blas_matrices(*run.blas, store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(),
                   store.cc, store.ccov);
   } else if (new_stcrmt(store.dd, static_cast<int>(cols), static_cast<int>(rows), store.v.get(), store.cc,
-                        store.ccov, no_stddev, active_isa(), threads) != 0) {
+                        store.ccov, no_stddev, ctx) != 0) {
     throw ExitRequest{1};
   }
-  warn_no_stddev(no_stddev);
+  warn_no_stddev(no_stddev, report);
   for (unsigned i = 0; i < cols; ++i) store.cc[i][i] = 1.0;
-  calculate_median(store.dd, rows, cols, store.v.get(), threads);
+  calculate_median(store.dd, rows, cols, store.v.get(), ctx);
 
-  if (o.quiet == 0) print_statistics(store, cols);
-  if (o.flag.std) write_std(utfnamn, store, rows, cols, threads);
-  if (o.flag.mvd) write_mvd(utfnamn, store, cols, o.quiet);
-  if (o.flag.correlation) write_cor(utfnamn, store, cols, o.quiet);
-  if (o.flag.covariance) write_cov(utfnamn, store, rows, cols, o.quiet);
-  if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, o.quiet, o.flag.split);
-  if (o.flag.oldtetrad) write_teto(utfnamn, store, rows, cols, o.quiet);
-  if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, o.quiet);
+  if (!report.quiet()) print_statistics(store, cols);
+  if (o.flag.std)
+    write_std(
+        utfnamn, rows, cols, [&](unsigned r, double *z) { standardise_row(store, r, cols, z); }, ctx.threads);
+  if (o.flag.mvd) write_mvd(utfnamn, store, cols, report);
+  if (o.flag.correlation) write_cor(utfnamn, store, cols, report);
+  if (o.flag.covariance) write_cov(utfnamn, store, rows, cols, report);
+  if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, report, o.flag.split);
+  if (o.flag.oldtetrad) write_teto(utfnamn, store, rows, cols, report);
+  if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, report);
 
   if (o.flag.eigen) {
     // The solver cannot diagonalise a matrix holding a NaN or an infinity,
@@ -111,15 +116,15 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     if (!all_finite(store.cc, cols))
       error("No principal components: the correlations of %s are not all finite\a\n", name);
     if (!run.blas) {
-      principal_components(store, cols, threads);
+      principal_components(store, cols, ctx);
     } else if (blas_components(*run.blas, store, cols) != BlasComponents::done) {
       error("No principal components: LAPACK's dsyevr failed on %s\a\n", name);
     }
-    write_eig(utfnamn, store, cols, o.quiet);
-    if (o.flag.fsc) write_fsc(utfnamn, store, cols, o.quiet);
+    write_eig(utfnamn, store, cols, report);
+    if (o.flag.fsc) write_fsc(utfnamn, store, cols, report);
     // Lowered for this file only: every file gets what the options asked for.
     const unsigned scores = score_count(cols, o.scores, o.allscores);
-    write_sco(utfnamn, store, rows, cols, scores, o.flag.scores_mean, o.quiet, threads);
+    write_sco(utfnamn, store, rows, cols, scores, o.flag.scores_mean, report, ctx.threads);
   }
 
   store.deallocate();
@@ -135,7 +140,7 @@ void load_blas(Run &run) {
   if (!run.blas)
     error("--blas needs OpenBLAS with LAPACK: %s\nOn Debian, install the package libopenblas0-pthread.\a\n",
           why.c_str());
-  run.blas->set_threads(thread_count());
+  run.blas->set_threads(run.ctx.threads);
 }
 
 int run_unchecked(int argc, char **argv) {
@@ -144,6 +149,8 @@ int run_unchecked(int argc, char **argv) {
   Run run;
   const int first_file = parse_options(argc, argv, run.opts);
   if (first_file >= argc) usage(argv[0], run.opts.more);
+  run.report = Reporter(run.opts.quiet, run.opts.debug);
+  run.ctx = context_from_environment();
   logfile(argc, argv);
   if (run.opts.quiet == 0) {
     std::fprintf(stderr, "%s\n", Version);
@@ -176,18 +183,23 @@ int run(int argc, char **argv) {
       // solver's work space) ran out: as fatal as a table that cannot be had.
       error("Not enough memory");
     }
+  } catch (const Failure &failure) {
+    report_failure(failure);
+    status = 1;
   } catch (const ExitRequest &e) {
     status = e.status;
   }
   // A run that failed has said so already; one that would end well (the
   // help printed directly included) must not have lost its output.
+  if (status != 0) {
+    std::fflush(stdout);
+    return status;
+  }
   try {
-    if (status == 0)
-      check_stdout();
-    else
-      std::fflush(stdout);
-  } catch (const ExitRequest &e) {
-    status = e.status;
+    check_stdout();
+  } catch (const Failure &failure) {
+    report_failure(failure);
+    status = 1;
   }
   return status;
 }

@@ -390,7 +390,7 @@ bool exactly_symmetric(double *const *a, int n) {
 
 }  // namespace
 
-void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa, unsigned threads) {
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, const RunContext &ctx) {
   counts = MateigCounts{};
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) s[i][j] = 0.0;
@@ -417,7 +417,8 @@ void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa
     // below gives the same result without any.
     std::unique_ptr<RowSolver> solver;
     try {
-      solver = std::make_unique<RowSolver>(a, s, n, isa, threads);  // s is the identity, its own transpose
+      solver =
+          std::make_unique<RowSolver>(a, s, n, ctx.isa, ctx.threads);  // s is the identity, its own transpose
     } catch (const std::bad_alloc &) {
       solver.reset();
     }
@@ -432,7 +433,7 @@ void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa
   run_thresholds(plain, anorm, fnorm, n, counts);
 }
 
-void new_mateig(double **a, double **s, int n, unsigned threads) {
+void new_mateig(double **a, double **s, int n, const RunContext &ctx) {
   MateigCounts counts;
-  new_mateig_counted(a, s, n, counts, active_isa(), threads);
+  new_mateig_counted(a, s, n, counts, ctx);
 }

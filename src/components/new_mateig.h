@@ -2,7 +2,7 @@
 // with a threshold that falls by the factor n per outer pass.
 #pragma once
 
-#include "isa.h"
+#include "run_context.h"
 
 // At most this many sweeps are made at one threshold; after that the solver
 // goes on to the next threshold. It only guards against rounding keeping a
@@ -26,11 +26,10 @@ struct MateigCounts {
 // row-pointer table; receives the unit eigenvectors as columns (s[k][j] is
 // element k of the vector of the eigenvalue a[j][j]). When the off-diagonal
 // norm is exactly 0 or not finite, a is left unchanged and s is the identity.
-// With `threads` above 1 the eigenvectors are rotated on a second thread.
-void new_mateig(double **a, double **s, int n, unsigned threads = 1);
+// The kernels are those of ctx.isa; with more than one thread in `ctx` the
+// eigenvectors are rotated on a second thread. Every level and every count
+// gives the same bits.
+void new_mateig(double **a, double **s, int n, const RunContext &ctx = {});
 
-// The same, also reporting what was done, with the kernels of `isa` and, when
-// `threads` is above 1, the eigenvectors rotated on a second thread (every
-// level and every count gives the same bits).
-void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, Isa isa = active_isa(),
-                        unsigned threads = 1);
+// The same, also reporting what was done.
+void new_mateig_counted(double **a, double **s, int n, MateigCounts &counts, const RunContext &ctx = {});

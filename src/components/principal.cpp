@@ -11,7 +11,7 @@ bool all_finite(double *const *a, unsigned m) {
   return true;
 }
 
-void principal_components(DataStore &store, unsigned m, unsigned threads) {
+void principal_components(DataStore &store, unsigned m, const RunContext &ctx) {
   double **cc = store.cc;
   double **ss = store.ss;
 
@@ -20,7 +20,7 @@ void principal_components(DataStore &store, unsigned m, unsigned threads) {
     for (unsigned i = 1; i < m; ++i)
       for (unsigned j = 0; j < i; ++j) cc[i][j] = cc[j][i];
 
-  new_mateig(cc, ss, static_cast<int>(m), threads);
+  new_mateig(cc, ss, static_cast<int>(m), ctx);
   roots_and_loadings(store, m);
 }
 

@@ -1,6 +1,7 @@
 // Principal components of the correlation matrix of one input file.
 #pragma once
 
+#include "run_context.h"
 #include "tables/datastore.h"
 
 // Whether every element of the m by m matrix a is finite: components exist
@@ -12,9 +13,9 @@ bool all_finite(double *const *a, unsigned m);
 // (eigenvectors into ss), sets root[j] = cc[j][j] and rootsum to their sum,
 // the loadings pc[k * m + j] = sqrt(root[j]) * ss[k][j] (0.0 for a negative
 // root), and orders the components with pcssort. cc no longer holds the
-// correlations afterwards. With `threads` above 1 the solver rotates the
+// correlations afterwards. With more than one thread in `ctx` the solver rotates the
 // eigenvectors on a second thread; the results are the same bits.
-void principal_components(DataStore &store, unsigned m, unsigned threads = 1);
+void principal_components(DataStore &store, unsigned m, const RunContext &ctx = {});
 
 // What principal_components does after the solver, for a cc already
 // diagonalised (eigenvalues on its diagonal) with the eigenvectors in the

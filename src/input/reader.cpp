@@ -41,7 +41,7 @@ long progress_figure(double q) {
 
 }  // namespace
 
-Examination examine_file(const char *name, LineBuffer &line, int quiet, LineReader &infil) {
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil) {
   Examination ex;
   // The file is read three times from its start, which only a regular file
   // allows: a FIFO would hang on its second opening, a device such as
@@ -51,12 +51,12 @@ Examination examine_file(const char *name, LineBuffer &line, int quiet, LineRead
   if (stat(name, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
     error("Can't read file %s\n", name);
   open_input(infil, name);
-  if (quiet == 0) std::printf("\nExamining file: %s\n", name);
+  report.progress("\nExamining file: %s\n", name);
   long p_pos = infil.tell();
   std::size_t len = 0;
   if (myfgets(line.data(), line.size(), infil, &len) == nullptr) error("Can't read file");
   while (!ends_line(line.data(), len) && !infil.eof()) {
-    message("Line to long (>%ld). Rereading.\n", line.size());
+    report.message("Line to long (>%ld). Rereading.\n", line.size());
     line.grow();
     infil.seek(p_pos);
     if (myfgets(line.data(), line.size(), infil, &len) == nullptr) error("Can't read file\n");
@@ -76,17 +76,17 @@ Examination examine_file(const char *name, LineBuffer &line, int quiet, LineRead
   return ex;
 }
 
-unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r) {
+unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r,
+                    const Reporter &report) {
   bool cut = false;
   const unsigned count =
       take_read_numbers(text, g_cols, &cut, [&](unsigned c, double x) { row[sortarr[c]] = x; });
-  if (cut)
-    std::fprintf(stderr, "Line contains to many columns (>%u colums). Truncating row %u.\n", g_cols, r);
+  if (cut) report.note("Line contains to many columns (>%u colums). Truncating row %u.\n", g_cols, r);
   return count;
 }
 
 void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
-               unsigned g_rows, unsigned g_cols, int quiet) {
+               unsigned g_rows, unsigned g_cols, const Reporter &report) {
   // The buffer starts a quarter larger than the first data line.
   long start = infil.tell();
   int ch = infil.getc();
@@ -116,7 +116,7 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
     if (myfgets(buff.data(), buff.size(), infil, &len) == nullptr) break;
     bool reread_failed = false;
     while (!ends_line(buff.data(), len) && !infil.eof()) {
-      message("Line to long (>%ld). Rereading.\n", buff.size());
+      report.message("Line to long (>%ld). Rereading.\n", buff.size());
       buff.grow();
       infil.seek(restart);
       if (myfgets(buff.data(), buff.size(), infil, &len) == nullptr) {
@@ -127,7 +127,7 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
     if (reread_failed) break;
     if (stored >= g_rows) error("Too many data series: >%d\a\n", g_rows);
 
-    unsigned count = parse_line(buff.data(), store.dd[stored], sortarr, g_cols, stored);
+    unsigned count = parse_line(buff.data(), store.dd[stored], sortarr, g_cols, stored, report);
     if (row_length == 0) {
       row_length = count;
     } else if (count != row_length) {
@@ -138,12 +138,12 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
     restart = infil.tell();
     long progress = progress_figure(static_cast<double>(restart) / percent);
     if (progress != last_progress) {
-      if (quiet == 0) std::fprintf(stderr, "%03ld%%\r", progress);
+      report.status("%03ld%%\r", progress);
       last_progress = progress;
     }
     ++stored;
   }
-  if (quiet == 0) std::fputs("\r    \r", stderr);
+  report.status("\r    \r");
   *Rows = stored;
   *Columns = row_length;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "myfgets.h"
+#include "reporter.h"
 #include "tables/datastore.h"
 
 // A line buffer that only ever doubles: the driver's "line" (40960 bytes at
@@ -36,16 +37,17 @@ struct Examination {
 // Opens `name` three times in turn: reads its first data line (growing `line`
 // while it does not fit) and counts its numbers, measures the file, counts its
 // data lines, and leaves `infil` open at the start of the file for reading.
-Examination examine_file(const char *name, LineBuffer &line, int quiet, LineReader &infil);
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil);
 
 // Reads every data line of `infil` into store.dd, file column c of row r going
 // to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length
 // that longer lines are cut to. On return *Rows and *Columns hold the size of
 // the table read.
 void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
-               unsigned g_rows, unsigned g_cols, int quiet);
+               unsigned g_rows, unsigned g_cols, const Reporter &report);
 
 // The numbers at the start of the NUL-terminated text `text`, stored into
 // `row` through `sortarr`, at most g_cols of them (with the truncation
 // message for row index `r` when the line holds more). Returns the count.
-unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r);
+unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r,
+                    const Reporter &report);

@@ -31,7 +31,8 @@ bool read_int(const char *s, std::size_t &at, int &t) {
 
 }  // namespace
 
-void parse_sortstring(int cols, const char *sortstring, int inverse, int quiet, int *sortarr, int *sortarr1) {
+void parse_sortstring(int cols, const char *sortstring, int inverse, const Reporter &report, int *sortarr,
+                      int *sortarr1) {
   if (inverse != 0) {
     for (int i = 0; i < cols; ++i) {
       sortarr[cols - 1 - i] = i;
@@ -43,7 +44,7 @@ void parse_sortstring(int cols, const char *sortstring, int inverse, int quiet, 
   if (sortstring == nullptr) return;
 
   const char *s = sortstring;
-  if (quiet == 0) std::printf("%s\n", s);
+  report.progress("%s\n", s);
   std::vector<char> named(cols, 0);
   int n = 0;
   std::size_t at = 0;
@@ -53,7 +54,7 @@ void parse_sortstring(int cols, const char *sortstring, int inverse, int quiet, 
     if (t < 1 || t > cols) error("sort: Value out of range. ( 1 <= %d <= %d )", t, cols);
     if (named[t - 1] != 0) error("sort: Value repeated. ( %d )", t);
     named[t - 1] = 1;
-    if (quiet == 0) std::printf("%d->%d\n", n + 1, t);
+    report.progress("%d->%d\n", n + 1, t);
     sortarr1[n] = t - 1;
     ++n;
   }
@@ -66,11 +67,11 @@ void parse_sortstring(int cols, const char *sortstring, int inverse, int quiet, 
   }
   for (int i = 0; i < cols; ++i) sortarr[sortarr1[i]] = i;
 
-  if (quiet == 0) {
-    std::printf("cols:%d\n", cols);
-    for (int i = 0; i < cols; ++i) std::printf("%d ", sortarr[i] + 1);
-    std::printf("\n");
-    for (int i = 0; i < cols; ++i) std::printf("%d ", sortarr1[i] + 1);
-    std::printf("\n");
+  if (!report.quiet()) {
+    report.progress("cols:%d\n", cols);
+    for (int i = 0; i < cols; ++i) report.progress("%d ", sortarr[i] + 1);
+    report.progress("\n");
+    for (int i = 0; i < cols; ++i) report.progress("%d ", sortarr1[i] + 1);
+    report.progress("\n");
   }
 }

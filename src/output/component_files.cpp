@@ -8,9 +8,9 @@
 #include "output/resultfile.h"
 #include "output/rows.h"
 
-void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int quiet) {
+void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, const Reporter &report) {
   ResultFile file(utfnamn, ".eig");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   const int *position = store.position.get();
   // " %- 7.3f" is a blank and then "%- 7.3f".
@@ -40,9 +40,9 @@ void write_eig(std::string &utfnamn, const DataStore &store, unsigned m, int qui
   file.close();
 }
 
-void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int quiet) {
+void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, const Reporter &report) {
   ResultFile file(utfnamn, ".fsc");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   const int *position = store.position.get();
   // "% .7e " each.
@@ -67,24 +67,14 @@ void write_fsc(std::string &utfnamn, const DataStore &store, unsigned m, int qui
 }
 
 void write_scores(OutBuf &out, const ComponentScores &scores, unsigned rows, unsigned threads) {
-  const unsigned count = scores.count();
-  write_rows(out, rows, threads, [&](unsigned from, unsigned to, OutBuf &o) {
-    std::vector<double> sum(count);
-    for (unsigned r = from; r < to; ++r) {
-      scores.row(r, sum.data());
-      for (unsigned c = 0; c < count; ++c) {
-        o.fixed(sum[c], 9, 5);
-        o.put(' ');
-      }
-      o.put('\n');
-    }
-  });
+  write_value_rows(
+      out, rows, scores.count(), [&](unsigned r, double *values) { scores.row(r, values); }, threads);
 }
 
 void write_sco(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned m, unsigned scores,
-               int scores_mean, int quiet, unsigned threads) {
+               int scores_mean, const Reporter &report, unsigned threads) {
   ResultFile file(utfnamn, ".sco", 40960);
-  if (quiet == 0) std::printf("Writing file: %s %d scores\n", file.name().c_str(), static_cast<int>(scores));
+  report.progress("Writing file: %s %d scores\n", file.name().c_str(), static_cast<int>(scores));
   write_scores(file.out(), ComponentScores(store, m, scores, scores_mean), rows, threads);
   file.close();
 }

@@ -12,11 +12,11 @@ int variable_label(const DataStore &store, unsigned i) {
   return store.sortarr1[k - 1] + 1;
 }
 
-void warn_no_stddev(const std::vector<int> &positions) {
+void warn_no_stddev(const std::vector<int> &positions, const Reporter &report) {
   if (positions.empty()) return;
-  std::printf("\nWARNING! Variable(s)\a");
-  for (int i : positions) std::printf(" %d", i);
-  std::printf(" has no Std.Dev. Modifies...\n");
+  report.always("\nWARNING! Variable(s)\a");
+  for (int i : positions) report.always(" %d", i);
+  report.always(" has no Std.Dev. Modifies...\n");
 }
 
 void print_statistics(const DataStore &store, unsigned cols) {
@@ -46,24 +46,16 @@ void print_statistics(const DataStore &store, unsigned cols) {
   out.flush();
 }
 
-void write_std(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, unsigned threads) {
+void write_std(std::string &utfnamn, unsigned rows, unsigned cols,
+               const std::function<void(unsigned, double *)> &row, unsigned threads) {
   ResultFile file(utfnamn, ".std");
-  write_rows(file.out(), rows, threads, [&](unsigned from, unsigned to, OutBuf &out) {
-    for (unsigned r = from; r < to; ++r) {
-      const double *x = store.dd[r];
-      for (unsigned c = 0; c < cols; ++c) {
-        out.fixed((x[c] - store.v[c].mean) / store.v[c].stddev, 9, 5);
-        out.put(' ');
-      }
-      out.put('\n');
-    }
-  });
+  write_value_rows(file.out(), rows, cols, row, threads);
   file.close();
 }
 
-void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet) {
+void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, const Reporter &report) {
   ResultFile file(utfnamn, ".mvd");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   out.put("! Variable  Mean     Variance  Std.Dev.  Min       Max       Skewness  Curtosis  Median\n");
   for (unsigned i = 0; i < cols; ++i) {
@@ -80,9 +72,9 @@ void write_mvd(std::string &utfnamn, const DataStore &store, unsigned cols, int 
   file.close();
 }
 
-void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, int quiet) {
+void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, const Reporter &report) {
   ResultFile file(utfnamn, ".cor");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   for (unsigned i = 0; i < cols; ++i) {
     for (unsigned j = 0; j <= i; ++j) {
@@ -94,9 +86,10 @@ void write_cor(std::string &utfnamn, const DataStore &store, unsigned cols, int 
   file.close();
 }
 
-void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, int quiet) {
+void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols,
+               const Reporter &report) {
   ResultFile file(utfnamn, ".cov");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   out.put("/Covariance\n");
   out.unsigned_integer(rows);
@@ -118,9 +111,9 @@ void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsi
 }
 
 void write_his(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, unsigned h,
-               int quiet) {
+               const Reporter &report) {
   ResultFile file(utfnamn, ".his");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   const double n = static_cast<double>(rows);
   for (unsigned i = 0; i < cols; ++i) {

@@ -48,8 +48,8 @@ OutBuf &ResultFile::out() {
   return *out_;
 }
 
-void ResultFile::announce(int quiet) const {
-  if (quiet == 0) std::printf("Writing file: %s\n", name_.c_str());
+void ResultFile::announce(const Reporter &report) const {
+  report.progress("Writing file: %s\n", name_.c_str());
 }
 
 void ResultFile::close() {

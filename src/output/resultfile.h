@@ -6,6 +6,7 @@
 #include <string>
 
 #include "output/outbuf.h"
+#include "reporter.h"
 #include "unfinished.h"
 
 // One result file, written beside its input: the name buffer's extension is
@@ -31,8 +32,8 @@ class ResultFile {
   // written through it reaches the stream in order before the close.
   OutBuf &out();
   const std::string &name() const { return name_; }
-  // "Writing file: %s\n" on standard output unless `quiet`.
-  void announce(int quiet) const;
+  // "Writing file: %s\n", a progress line of `report`.
+  void announce(const Reporter &report) const;
   // Hands the formatting buffer's text to the stream, closes it and renames
   // the file into place. A failed write or close ends the run with
   // "Can't write file: %s\a\n", a failed rename with "Can't create file: %s\a\n".

@@ -30,3 +30,18 @@ void write_rows(OutBuf &out, unsigned rows, unsigned threads,
     for (std::size_t i = 0; i < chunks; ++i) out.put(text[i]);
   }
 }
+
+void write_value_rows(OutBuf &out, unsigned rows, unsigned count,
+                      const std::function<void(unsigned, double *)> &row, unsigned threads) {
+  write_rows(out, rows, threads, [&](unsigned from, unsigned to, OutBuf &o) {
+    std::vector<double> values(count);
+    for (unsigned r = from; r < to; ++r) {
+      row(r, values.data());
+      for (unsigned c = 0; c < count; ++c) {
+        o.fixed(values[c], 9, 5);
+        o.put(' ');
+      }
+      o.put('\n');
+    }
+  });
+}

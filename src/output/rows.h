@@ -12,3 +12,9 @@
 // every thread count. range() must depend on nothing but its rows.
 void write_rows(OutBuf &out, unsigned rows, unsigned threads,
                 const std::function<void(unsigned, unsigned, OutBuf &)> &range);
+
+// The lines of a table of values, "%9.5f " each, one line per row (".std",
+// ".sco"): row(r, values) gives the `count` values of row r. On up to
+// `threads` threads, with the same text.
+void write_value_rows(OutBuf &out, unsigned rows, unsigned count,
+                      const std::function<void(unsigned, double *)> &row, unsigned threads);

@@ -5,11 +5,11 @@
 #include "diagnostics.h"
 #include "output/resultfile.h"
 
-void write_tet(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns, int quiet,
-               int split) {
+void write_tet(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns,
+               const Reporter &report, int split) {
   ResultFile file(utfnamn, ".inp");
-  file.announce(quiet);
-  if (split != 0) std::printf("Using split\n");
+  file.announce(report);
+  if (split != 0) report.always("Using split\n");
   OutBuf &out = file.out();
   out.put("/Covariance\n");
   out.unsigned_integer(rows);
@@ -42,12 +42,13 @@ void put_name(OutBuf &out, unsigned i) {
 
 }  // namespace
 
-void write_teto(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns, int quiet) {
+void write_teto(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned columns,
+                const Reporter &report) {
   // Checked before the file is created, so that a refused table neither
   // creates nor truncates a ".da1" file.
   if (columns > 250) error("Too many variables for old tetrad");
   ResultFile file(utfnamn, ".da1");
-  file.announce(quiet);
+  file.announce(report);
   OutBuf &out = file.out();
   // The product is taken in 64 bits: a large table must not wrap it.
   out.unsigned_integer(static_cast<unsigned long long>(columns) * rows);

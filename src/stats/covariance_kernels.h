@@ -12,8 +12,9 @@
 // independent sums, so lanes take several of them at once without changing
 // any single sum's order of operations.
 template <class V>
-__attribute__((always_inline)) inline void update_row_lanes(double *__restrict c, const double *__restrict cen,
-                                                            double cj, double rp1, int from, int to) {
+__attribute__((always_inline)) inline void update_row_lanes(double *__restrict c,
+                                                            const double *__restrict cen, double cj,
+                                                            double rp1, int from, int to) {
   constexpr int w = lanes<V>;
   V vj;
   V vr;
@@ -37,7 +38,8 @@ __attribute__((always_inline)) inline void update_row_lanes(double *__restrict c
 
 // cen[k] = x[k] - mean[k] for k in [0, m).
 template <class V>
-__attribute__((always_inline)) inline void centre_row_lanes(double *__restrict cen, const double *__restrict x,
+__attribute__((always_inline)) inline void centre_row_lanes(double *__restrict cen,
+                                                            const double *__restrict x,
                                                             const double *__restrict mean, int m) {
   constexpr int w = lanes<V>;
   int k = 0;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "contract/lines.h"
-#include "dbg_printf.h"
 
 void MinMax(DataStore &store, unsigned rows, unsigned columns) {
   stats *v = store.v.get();
@@ -22,7 +21,7 @@ void MinMax(DataStore &store, unsigned rows, unsigned columns) {
   }
 }
 
-void Histogram(DataStore &store, unsigned rows, unsigned columns, unsigned h, int debug) {
+void Histogram(DataStore &store, unsigned rows, unsigned columns, unsigned h, const Reporter &report) {
   const stats *v = store.v.get();
   int **histogram = store.histogram;
   // The width is the same for every value of a variable, so it is worked out
@@ -30,6 +29,7 @@ void Histogram(DataStore &store, unsigned rows, unsigned columns, unsigned h, in
   std::vector<double> width(columns);
   for (unsigned i = 0; i < columns; ++i) width[i] = histogram_bin_width(v[i].min, v[i].max, h);
   const double last = static_cast<double>(h - 1);
+  const bool debug = report.debug();
 
   for (unsigned r = 0; r < rows; ++r) {
     const double *x = store.dd[r];
@@ -52,8 +52,9 @@ void Histogram(DataStore &store, unsigned rows, unsigned columns, unsigned h, in
       // the values: "dummy" is diff / w, "diff" is the width w, then come
       // (diff / w) / w, the bin and the bin count. Readers of old traces
       // rely on the layout.
-      if (debug != 0)
-        dbg_printf("dummy:%f diff:%f= %f %d %d\n", q, w, q / w, static_cast<int>(ix), static_cast<int>(h));
+      if (debug)
+        report.trace(__FILE_NAME__, __LINE__, "dummy:%f diff:%f= %f %d %d\n", q, w, q / w,
+                     static_cast<int>(ix), static_cast<int>(h));
       if (std::isnan(x[i])) continue;
       histogram[ix][i] += 1;
     }

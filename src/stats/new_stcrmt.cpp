@@ -101,70 +101,6 @@ void covariance_triangle(double **d, int rows, int m, const double *mean, double
   });
 }
 
-// Keys that order doubles as integers: -0 before +0, values that are not
-// numbers after everything else (all with one key). Equal keys mean equal
-// values, bit for bit, except among those that are not numbers.
-constexpr std::uint64_t kNanKey = ~std::uint64_t{0};
-
-inline std::uint64_t order_key(double x) {
-  if (std::isnan(x)) return kNanKey;
-  const std::uint64_t b = std::bit_cast<std::uint64_t>(x);
-  return (b >> 63) != 0 ? ~b : b | (std::uint64_t{1} << 63);
-}
-
-inline double key_value(std::uint64_t k) {
-  return std::bit_cast<double>((k >> 63) != 0 ? k & ~(std::uint64_t{1} << 63) : ~k);
-}
-
-// The key of rank r (0-based) among the n keys at k, which are rearranged
-// but keep their values. Large sets are narrowed a 16-bit digit at a time,
-// from the top, before the rest is selected directly.
-std::uint64_t select_rank(std::uint64_t *k, std::size_t n, std::size_t r, std::vector<std::uint32_t> &hist) {
-  for (int shift = 48; n > 4096 && shift >= 0; shift -= 16) {
-    hist.assign(65536, 0);
-    for (std::size_t i = 0; i < n; ++i) ++hist[(k[i] >> shift) & 0xffff];
-    std::size_t digit = 0;
-    while (r >= hist[digit]) r -= hist[digit++];
-    // The keys of that digit go to the front; the rest stay behind them.
-    std::size_t w = 0;
-    for (std::size_t i = 0; i < n; ++i)
-      if (((k[i] >> shift) & 0xffff) == digit) std::swap(k[w++], k[i]);
-    n = w;
-  }
-  std::nth_element(k, k + r, k + n);
-  return k[r];
-}
-
-// The median of n keys, among which the middle ranks of the whole column
-// are rank_lo and rank_hi (equal for an odd count, consecutive for an even
-// one): the key of rank_hi, and for an even count the mean with the key of
-// rank_lo. The keys are rearranged; none of them stands for a NaN.
-double middle_value(std::uint64_t *k, std::size_t n, std::size_t rank_lo, std::size_t rank_hi,
-                    std::vector<std::uint32_t> &digits) {
-  const std::uint64_t at = select_rank(k, n, rank_hi, digits);
-  if (rank_lo == rank_hi) return key_value(at);
-  // The key of rank_lo: the largest key below `at` when rank_hi keys lie
-  // below it, else `at` itself (it occurs more than once).
-  std::uint64_t below = at;
-  std::size_t less = 0;
-  std::uint64_t largest = 0;
-  for (std::size_t i = 0; i < n; ++i)
-    if (k[i] < at) {
-      ++less;
-      if (k[i] > largest) largest = k[i];
-    }
-  if (less == rank_hi) below = largest;
-  return (key_value(below) + key_value(at)) * 0.5;
-}
-
-// The first value of column `col` that is not a number, bit for bit: the
-// median of a column holding one, whatever the other values are.
-double first_nan(double **dd, unsigned rows, unsigned col) {
-  for (unsigned r = 0; r < rows; ++r)
-    if (std::isnan(dd[r][col])) return dd[r][col];
-  return 0.0;  // not reached for a column known to hold one
-}
-
 }  // namespace
 
 void moments(double **d, int columns, int rows, stats *v, std::vector<int> &no_stddev) {
@@ -212,7 +148,7 @@ void moments(double **d, int columns, int rows, stats *v, std::vector<int> &no_s
 }
 
 int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
-               std::vector<int> &no_stddev, Isa isa, unsigned threads) {
+               std::vector<int> &no_stddev, const RunContext &ctx) {
   const int m = columns;
   const double n = static_cast<double>(rows);
   moments(d, columns, rows, v, no_stddev);
@@ -222,7 +158,7 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
   // Upper triangle with the diagonal, accumulated in place in ccov.
   for (int j = 0; j < m; ++j)
     for (int k = j; k < m; ++k) ccov[j][k] = 0.0;
-  covariance_triangle(d, rows, m, mean.data(), ccov, kernels_for(isa), threads);
+  covariance_triangle(d, rows, m, mean.data(), ccov, kernels_for(ctx.isa), ctx.threads);
   // The covariance has divisor n and the standard deviations n - 1; the
   // factor q = n / (n - 1) brings the covariance to n - 1 as well, so that cc
   // holds product-moment correlations. One observation has no n - 1 (and
@@ -240,118 +176,7 @@ int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double 
   return 0;
 }
 
-void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads) {
-  if (rows == 0 || cols == 0) return;
-  const std::size_t h = rows / 2;
-  const std::size_t lo = rows % 2 == 0 ? h - 1 : h;  // the ranks of the middle: lo and h
-
-  // A column can always take the slower way through a copy of it.
-  auto by_copy = [&](unsigned c, std::vector<std::uint64_t> &column) {
-    column.resize(rows);
-    bool nan = false;
-    for (unsigned r = 0; r < rows; ++r) {
-      column[r] = order_key(dd[r][c]);
-      nan |= column[r] == kNanKey;
-    }
-    if (nan) {
-      v[c].median = first_nan(dd, rows, c);
-      return;
-    }
-    std::vector<std::uint32_t> digits;
-    v[c].median = middle_value(column.data(), rows, lo, h, digits);
-  };
-  const int bits = cols <= 64 ? 16 : 12;
-  const std::size_t buckets = std::size_t{1} << bits;
-  if (rows < buckets) {
-    // Short columns: their bucket counts would take more than half the
-    // table's space again, and copies of them are small.
-    parallel_for(threads, cols, [&](std::size_t c) {
-      std::vector<std::uint64_t> column;
-      by_copy(static_cast<unsigned>(c), column);
-    });
-    return;
-  }
-
-  // One pass over the table counts the keys of every column by their top
-  // bits; that finds, for each column, the bucket or two that hold the middle
-  // ranks and how many keys lie below them.
-  const int shift = 64 - bits;
-  std::vector<std::uint32_t> hist(buckets * cols, 0);
-  std::vector<unsigned char> nan(cols, 0);
-  for (unsigned r = 0; r < rows; ++r) {
-    const double *x = dd[r];
-    std::uint32_t *hc = hist.data();
-    for (unsigned c = 0; c < cols; ++c, hc += buckets) {
-      const std::uint64_t k = order_key(x[c]);
-      ++hc[k >> shift];
-      nan[c] |= k == kNanKey;
-    }
-  }
-  struct Middle {
-    std::size_t first = 0, last = 0;  // the buckets of ranks lo and h
-    std::size_t below = 0;            // keys in the buckets before `first`
-    std::size_t size = 0;             // keys in first .. last
-  };
-  std::vector<Middle> middle(cols);
-  for (unsigned c = 0; c < cols; ++c) {
-    const std::uint32_t *hc = hist.data() + c * buckets;
-    Middle &mc = middle[c];
-    std::size_t seen = 0, b = 0;
-    while (seen + hc[b] <= lo) seen += hc[b++];
-    mc.first = b;
-    mc.below = seen;
-    while (seen + hc[b] <= h) seen += hc[b++];
-    mc.last = b;
-    for (std::size_t i = mc.first; i <= mc.last; ++i) mc.size += hc[i];
-  }
-  hist.clear();
-  hist.shrink_to_fit();
-
-  // A second pass gathers those buckets' keys, for as many columns as fit a
-  // bounded space (about 16 MB); a column whose middle buckets are larger
-  // takes the slower way through a copy of the whole column.
-  const std::size_t budget = (std::size_t{16} << 20) / sizeof(std::uint64_t);
-  std::vector<unsigned> gathered, copied;
-  std::size_t room = budget;
-  for (unsigned c = 0; c < cols; ++c) {
-    if (nan[c] != 0) {
-      v[c].median = first_nan(dd, rows, c);
-    } else if (middle[c].size <= room) {
-      room -= middle[c].size;
-      gathered.push_back(c);
-    } else {
-      copied.push_back(c);
-    }
-  }
-  // Each key is written to its column's next free place and the place is
-  // taken only when the key belongs there, which spares the processor a
-  // guess per value; one spare place a column takes the last write.
-  const std::size_t ng = gathered.size();
-  std::vector<std::size_t> offset(ng + 1, 0);
-  for (std::size_t g = 0; g < ng; ++g) offset[g + 1] = offset[g] + middle[gathered[g]].size + 1;
-  std::vector<std::uint64_t> keys(offset[ng]);
-  std::vector<std::uint64_t *> next(ng);
-  std::vector<std::uint64_t> first(ng), span(ng);
-  for (std::size_t g = 0; g < ng; ++g) {
-    next[g] = keys.data() + offset[g];
-    first[g] = middle[gathered[g]].first;
-    span[g] = middle[gathered[g]].last - middle[gathered[g]].first;
-  }
-  for (unsigned r = 0; r < rows; ++r) {
-    const double *x = dd[r];
-    for (std::size_t g = 0; g < ng; ++g) {
-      const std::uint64_t k = order_key(x[gathered[g]]);
-      *next[g] = k;
-      next[g] += ((k >> shift) - first[g]) <= span[g];  // unsigned: below `first` wraps to large
-    }
-  }
-  parallel_for(threads, gathered.size(), [&](std::size_t g) {
-    const unsigned c = gathered[g];
-    const Middle &mc = middle[c];
-    std::vector<std::uint32_t> digits;  // made only when the buckets are large enough to need it
-    v[c].median = middle_value(keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
-  });
-
-  std::vector<std::uint64_t> column;
-  for (unsigned c : copied) by_copy(c, column);
+void standardise_row(const DataStore &store, unsigned r, unsigned cols, double *out) {
+  const double *x = store.dd[r];
+  for (unsigned c = 0; c < cols; ++c) out[c] = (x[c] - store.v[c].mean) / store.v[c].stddev;
 }

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "isa.h"
+#include "run_context.h"
 #include "tables/datastore.h"
 
 // For each of the `columns` variables of d (rows observations, n): mean
@@ -19,16 +19,12 @@ void moments(double **d, int columns, int rows, stats *v, std::vector<int> &no_s
 // with divisor n (a running mean of the centred products, observations in
 // ascending order); cc[j][k] is the product-moment correlation
 // (ccov[j][k] * q) / (stddev_j * stddev_k) with q = n / (n - 1) (1 for one
-// observation). Both matrices full and symmetric. `isa` chooses the kernels
-// and `threads` how many threads share the covariances; every level and every
+// observation). Both matrices full and symmetric. `ctx` chooses the kernels and
+// how many threads share the covariances; every level and every
 // count gives the same bits. Returns 0.
 int new_stcrmt(double **d, int columns, int rows, stats *v, double **cc, double **ccov,
-               std::vector<int> &no_stddev, Isa isa = active_isa(), unsigned threads = 1);
+               std::vector<int> &no_stddev, const RunContext &ctx = {});
 
-// v[i].median for each variable: the middle value, or the mean of the two
-// middle values for an even count, values ordered totally (-0 before +0). A
-// column holding a value that is not a number has no middle: its median is
-// the column's first such value, bit for bit, whatever the others are.
-// Columns are shared among `threads` threads; the result does not depend on
-// how the selection proceeds.
-void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, unsigned threads = 1);
+// The standardised values of observation r, (x - mean) / stddev for each of
+// the `cols` variables, into out: the rows of ".std".
+void standardise_row(const DataStore &store, unsigned r, unsigned cols, double *out);

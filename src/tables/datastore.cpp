@@ -6,18 +6,16 @@
 
 #include "diagnostics.h"
 
-void *obtain_block(const char *name, std::uint64_t count, std::size_t size, int debug,
+void *obtain_block(const char *name, std::uint64_t count, std::size_t size, const Reporter &report,
                    unsigned long &mem_usage) {
   // Sizes are worked out in 64 bits; a product that does not fit is reported
   // as the largest figure rather than wrapped to a small, wrong one.
   std::uint64_t bytes = 0;
   bool overflow = __builtin_mul_overflow(count, static_cast<std::uint64_t>(size), &bytes);
   if (overflow) bytes = UINT64_MAX;
-  if (debug != 0) {
-    std::fprintf(stderr, "Allocates %ld bytes (%ld * %ju)\n", static_cast<long>(bytes),
-                 static_cast<long>(count), static_cast<std::uintmax_t>(size));
-    std::fflush(stderr);
-  }
+  if (report.debug())
+    report.note("Allocates %ld bytes (%ld * %ju)\n", static_cast<long>(bytes), static_cast<long>(count),
+                static_cast<std::uintmax_t>(size));
   void *p = nullptr;
   if (!overflow && bytes <= static_cast<std::uint64_t>(PTRDIFF_MAX))
     p = std::calloc(count == 0 ? 1 : static_cast<std::size_t>(count), size);
@@ -47,20 +45,24 @@ template class Block<int>;
 template class Table<int>;
 template class Table<double>;
 
-void DataStore::allocate(unsigned rows, unsigned columns, unsigned histosize, int debug) {
+void DataStore::allocate(unsigned rows, unsigned columns, unsigned histosize) {
+  allocate(rows, columns, histosize, Reporter(1, 0));
+}
+
+void DataStore::allocate(unsigned rows, unsigned columns, unsigned histosize, const Reporter &report) {
   const std::uint64_t m = columns;
-  v.create("v", m, debug, mem_usage);
-  pc.create("pc", m * m, debug, mem_usage);
-  pcs.create("pcs", m, debug, mem_usage);
-  position.create("position", m, debug, mem_usage);
-  root.create("root", m, debug, mem_usage);
-  sortarr.create("sortarr", m, debug, mem_usage);
-  sortarr1.create("sortarr1", m, debug, mem_usage);
-  histogram.create("histogram", "*histogram", histosize, m, debug, mem_usage);
-  ss.create("ss", "*ss", m, m, debug, mem_usage);
-  cc.create("cc", "*cc", m, m, debug, mem_usage);
-  ccov.create("ccov", "*ccov", m, m, debug, mem_usage);
-  dd.create("dd", "*dd", rows, m, debug, mem_usage);
+  v.create("v", m, report, mem_usage);
+  pc.create("pc", m * m, report, mem_usage);
+  pcs.create("pcs", m, report, mem_usage);
+  position.create("position", m, report, mem_usage);
+  root.create("root", m, report, mem_usage);
+  sortarr.create("sortarr", m, report, mem_usage);
+  sortarr1.create("sortarr1", m, report, mem_usage);
+  histogram.create("histogram", "*histogram", histosize, m, report, mem_usage);
+  ss.create("ss", "*ss", m, m, report, mem_usage);
+  cc.create("cc", "*cc", m, m, report, mem_usage);
+  ccov.create("ccov", "*ccov", m, m, report, mem_usage);
+  dd.create("dd", "*dd", rows, m, report, mem_usage);
 }
 
 void DataStore::deallocate() {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "reporter.h"
+
 // Per-variable statistics, one record per variable in internal order.
 struct stats {
   double variable;  // 1-based position number
@@ -18,10 +20,10 @@ struct stats {
 };
 
 // Obtains a zero-filled block of `count` elements of `size` bytes for the
-// block called `name`: traces "Allocates ..." to standard error when `debug`
+// block called `name`: traces "Allocates ..." through `report` when --debug
 // is set, ends the run with "Not enough memory (name, bytes)" when the size
 // cannot be represented or obtained, and adds the bytes to `mem_usage`.
-void *obtain_block(const char *name, std::uint64_t count, std::size_t size, int debug,
+void *obtain_block(const char *name, std::uint64_t count, std::size_t size, const Reporter &report,
                    unsigned long &mem_usage);
 
 // A one-dimensional zero-filled table.
@@ -33,9 +35,9 @@ class Block {
   Block &operator=(const Block &) = delete;
   ~Block() { reset(); }
 
-  void create(const char *name, std::uint64_t n, int debug, unsigned long &mem_usage) {
+  void create(const char *name, std::uint64_t n, const Reporter &report, unsigned long &mem_usage) {
     reset();
-    p_ = static_cast<T *>(obtain_block(name, n, sizeof(T), debug, mem_usage));
+    p_ = static_cast<T *>(obtain_block(name, n, sizeof(T), report, mem_usage));
   }
   void reset();
   T *get() const { return p_; }
@@ -57,13 +59,13 @@ class Table {
   ~Table() { reset(); }
 
   // `name` is reported for the pointer array, "*name" for the element block.
-  void create(const char *name, const char *block_name, std::uint64_t n, std::uint64_t m, int debug,
-              unsigned long &mem_usage) {
+  void create(const char *name, const char *block_name, std::uint64_t n, std::uint64_t m,
+              const Reporter &report, unsigned long &mem_usage) {
     reset();
-    rows_ = static_cast<T **>(obtain_block(name, n, sizeof(T *), debug, mem_usage));
+    rows_ = static_cast<T **>(obtain_block(name, n, sizeof(T *), report, mem_usage));
     std::uint64_t elements = 0;
     if (__builtin_mul_overflow(n, m, &elements)) elements = UINT64_MAX;
-    rows_[0] = static_cast<T *>(obtain_block(block_name, elements, sizeof(T), debug, mem_usage));
+    rows_[0] = static_cast<T *>(obtain_block(block_name, elements, sizeof(T), report, mem_usage));
     for (std::uint64_t i = 1; i < n; ++i) rows_[i] = rows_[i - 1] + m;
   }
   void reset();
@@ -85,9 +87,11 @@ class Table {
 class DataStore {
  public:
   // Creates every table, zero-filled, in the fixed creation order, each
-  // traced ("Allocates ...") when `debug` is set and counted in mem_usage;
-  // histogram has `histosize` rows (bins) of `columns` counts.
-  void allocate(unsigned rows, unsigned columns, unsigned histosize, int debug);
+  // traced ("Allocates ...") through `report` with --debug and counted in
+  // mem_usage; histogram has `histosize` rows (bins) of `columns` counts.
+  void allocate(unsigned rows, unsigned columns, unsigned histosize, const Reporter &report);
+  // The same without traces.
+  void allocate(unsigned rows, unsigned columns, unsigned histosize);
   // Releases every table; harmless when nothing is allocated.
   void deallocate();
 

@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (o.flag.sort != 0 && o.sortstring == nullptr) std::abort();
   } catch (const ExitRequest &e) {
     if (e.status != 0 && e.status != 1) std::abort();
+  } catch (const Failure &) {
   }
   return 0;
 }

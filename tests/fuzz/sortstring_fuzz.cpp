@@ -15,7 +15,8 @@ namespace {
 
 // The one call of the sort-string parser.
 void fill_maps(int cols, const std::string &text, bool inverse, int quiet, DataStore &store) {
-  parse_sortstring(cols, text.c_str(), inverse ? 1 : 0, quiet, store.sortarr.get(), store.sortarr1.get());
+  parse_sortstring(cols, text.c_str(), inverse ? 1 : 0, Reporter(quiet, 0), store.sortarr.get(),
+                   store.sortarr1.get());
 }
 
 }  // namespace
@@ -32,12 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string text(reinterpret_cast<const char *>(data + 2), size - 2);
   DataStore store;
   unsigned long mem = 0;
-  store.sortarr.create("sortarr", cols, 0, mem);
-  store.sortarr1.create("sortarr1", cols, 0, mem);
+  store.sortarr.create("sortarr", cols, Reporter(1, 0), mem);
+  store.sortarr1.create("sortarr1", cols, Reporter(1, 0), mem);
   try {
     fill_maps(cols, text, (data[1] & 1) != 0, (data[1] >> 1) & 1, store);
-  } catch (const ExitRequest &e) {
-    if (e.status != 1) std::abort();
+  } catch (const Failure &) {
     return 0;
   }
   for (int i = 0; i < cols; ++i) {

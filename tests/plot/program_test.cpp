@@ -113,12 +113,13 @@ TEST(Program, ResultsWithoutTheirInputAndRefusedNames) {
   testsupport::write_text(dir.file("t.mvd"), "! h\n 1 1 1 1 1 1 1 1 1\n");
   EXPECT_EQ(run_command(in(dir, kPlot + " r.std l.dat t.html"), &out, &err), 1);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(err,
-            "mavek-plot: r.std: mavek refuses inputs whose extension is one of .cor, .cov, .da1, .eig, .fsc, "
-            ".his, .inp, .mvd, .pct, .sco and .std, so there are no results\n"
-            "mavek-plot: l.dat: mavek refuses it, since its result file l.cor is the input itself, so there are "
-            "no results\n"
-            "mavek-plot: t.html: is the input file itself, and is not replaced\n");
+  EXPECT_EQ(
+      err,
+      "mavek-plot: r.std: mavek refuses inputs whose extension is one of .cor, .cov, .da1, .eig, .fsc, "
+      ".his, .inp, .mvd, .pct, .sco and .std, so there are no results\n"
+      "mavek-plot: l.dat: mavek refuses it, since its result file l.cor is the input itself, so there are "
+      "no results\n"
+      "mavek-plot: t.html: is the input file itself, and is not replaced\n");
   std::filesystem::remove(dir.file("l.cor"));
   EXPECT_EQ(read_text(dir.file("t.html")), "1 2\n");
 

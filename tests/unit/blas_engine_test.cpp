@@ -57,7 +57,7 @@ std::vector<double> read_table(const std::string &path, unsigned &rows, unsigned
 }
 
 void fill(DataStore &store, unsigned rows, unsigned m, const std::vector<double> &data) {
-  store.allocate(rows, m, 30, 0);
+  store.allocate(rows, m, 30);
   for (unsigned r = 0; r < rows; ++r)
     for (unsigned k = 0; k < m; ++k) store.dd[r][k] = data[static_cast<std::size_t>(r) * m + k];
   MinMax(store, rows, m);
@@ -207,7 +207,7 @@ TEST(BlasMatrices, BlocksOfRowsAgreeWithTheExactEngine) {
 TEST(BlasComponents, WorkedExamples) {
   NEED_OPENBLAS();
   DataStore two;
-  two.allocate(2, 2, 30, 0);
+  two.allocate(2, 2, 30);
   const double r = 0.6;
   two.cc[0][0] = two.cc[1][1] = 1.0;
   two.cc[0][1] = two.cc[1][0] = r;
@@ -228,7 +228,7 @@ TEST(BlasComponents, WorkedExamples) {
   EXPECT_EQ(two.cc[1][0], 0.0);
 
   DataStore one;
-  one.allocate(1, 1, 30, 0);
+  one.allocate(1, 1, 30);
   one.cc[0][0] = 1.0;
   ASSERT_EQ(blas_components(blas, one, 1), BlasComponents::done);
   EXPECT_EQ(one.root[0], 1.0);
@@ -240,7 +240,7 @@ TEST(BlasComponents, NonFiniteMatrixIsRefused) {
   NEED_OPENBLAS();
   for (double bad : {NAN, INFINITY, -INFINITY}) {
     DataStore store;
-    store.allocate(3, 3, 30, 0);
+    store.allocate(3, 3, 30);
     for (unsigned k = 0; k < 3; ++k) store.cc[k][k] = 1.0;
     store.cc[2][1] = store.cc[1][2] = bad;
     EXPECT_EQ(blas_components(blas, store, 3), BlasComponents::not_finite);

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "diagnostics.h"
+#include "support.h"
 
 TEST(DataStore, TracesEveryBlockInCreationOrder) {
   DataStore store;
   testing::internal::CaptureStderr();
-  store.allocate(100, 3, 30, 1);
+  store.allocate(100, 3, 30, Reporter(0, 1));
   std::string trace = testing::internal::GetCapturedStderr();
   const std::size_t rec = sizeof(stats), ptr = sizeof(void *);
   ASSERT_EQ(rec, 72u);
@@ -29,7 +30,7 @@ TEST(DataStore, TracesEveryBlockInCreationOrder) {
 
 TEST(DataStore, TablesAreZeroFilledAndRowsBackToBack) {
   DataStore store;
-  store.allocate(4, 3, 5, 0);
+  store.allocate(4, 3, 5);
   for (unsigned r = 0; r < 4; ++r) {
     EXPECT_EQ(store.dd[r], store.dd[0] + 3 * r);
     for (unsigned c = 0; c < 3; ++c) EXPECT_EQ(store.dd[r][c], 0.0);
@@ -41,18 +42,18 @@ TEST(DataStore, TablesAreZeroFilledAndRowsBackToBack) {
 
 TEST(DataStore, MemoryFigureOnlyGrows) {
   DataStore store;
-  store.allocate(10, 2, 30, 0);
+  store.allocate(10, 2, 30);
   unsigned long first = store.mem_usage;
   store.deallocate();
   EXPECT_EQ(store.mem_usage, first);
-  store.allocate(10, 2, 30, 0);
+  store.allocate(10, 2, 30);
   EXPECT_EQ(store.mem_usage, 2 * first);
 }
 
 TEST(DataStore, DeallocateTwiceIsHarmless) {
   DataStore store;
   store.deallocate();
-  store.allocate(1, 1, 1, 0);
+  store.allocate(1, 1, 1);
   store.deallocate();
   store.deallocate();
   EXPECT_FALSE(store.dd);
@@ -64,13 +65,13 @@ TEST(DataStore, SizesThatCannotBeHadEndTheRun) {
   DataStore store;
   testing::internal::CaptureStderr();
   // 2^32 - 1 columns: the records alone would take 309 GB.
-  EXPECT_THROW(store.allocate(1, 4294967295u, 30, 0), ExitRequest);
+  EXPECT_FAILS(store.allocate(1, 4294967295u, 30));
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(err, "\nError: Not enough memory (v, 309237645240)\nPress enter to continue\n");
 
   testing::internal::CaptureStderr();
   DataStore wrapped;
-  EXPECT_THROW(wrapped.allocate(1, 1, static_cast<unsigned>(-5), 0), ExitRequest);
+  EXPECT_FAILS(wrapped.allocate(1, 1, static_cast<unsigned>(-5)));
   err = testing::internal::GetCapturedStderr();
   // 4294967291 bins of 8-byte pointers: printed in full, never wrapped.
   EXPECT_EQ(err, "\nError: Not enough memory (histogram, 34359738328)\nPress enter to continue\n");

@@ -116,9 +116,10 @@ TEST(Driver, HostileValuesWithEveryFile) {
                                " --quiet -b -c -v -h7 --oldtetrad -e -f -a -n -z odd.txt",
                            &out, &err);
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(err,
-            "\nError: No principal components: the correlations of odd.txt are not all finite\a\n\nPress enter to "
-            "continue\n");
+  EXPECT_EQ(
+      err,
+      "\nError: No principal components: the correlations of odd.txt are not all finite\a\n\nPress enter to "
+      "continue\n");
   for (const char *ext : {".std", ".mvd", ".cor", ".cov", ".inp", ".da1", ".his"})
     EXPECT_TRUE(testsupport::exists(dir.file(std::string("odd") + ext))) << ext;
   for (const char *ext : {".eig", ".fsc", ".sco"})

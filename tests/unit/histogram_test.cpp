@@ -14,11 +14,11 @@ namespace {
 std::vector<int> counts(const std::vector<double> &values, unsigned h, std::string *trace = nullptr) {
   DataStore store;
   unsigned n = values.size();
-  store.allocate(n, 1, h, 0);
+  store.allocate(n, 1, h);
   for (unsigned r = 0; r < n; ++r) store.dd[r][0] = values[r];
   MinMax(store, n, 1);
   if (trace != nullptr) testing::internal::CaptureStderr();
-  Histogram(store, n, 1, h, trace != nullptr);
+  Histogram(store, n, 1, h, Reporter(1, trace != nullptr));
   if (trace != nullptr) *trace = testing::internal::GetCapturedStderr();
   std::vector<int> out;
   for (unsigned b = 0; b < h; ++b) out.push_back(store.histogram[b][0]);
@@ -29,7 +29,7 @@ std::vector<int> counts(const std::vector<double> &values, unsigned h, std::stri
 
 TEST(MinMax, IgnoresNotANumber) {
   DataStore store;
-  store.allocate(3, 2, 1, 0);
+  store.allocate(3, 2, 1);
   double nan = std::numeric_limits<double>::quiet_NaN();
   double rows[3][2] = {{nan, 1}, {2, 1}, {-1, 1}};
   for (int r = 0; r < 3; ++r)

@@ -92,7 +92,7 @@ void expect_same_as_reference(const Square &input, int n) {
     for (unsigned threads : {1u, 2u, 3u}) {
       Square a_fast(input), s_fast(n);
       MateigCounts counts;
-      new_mateig_counted(a_fast.get(), s_fast.get(), n, counts, isa, threads);
+      new_mateig_counted(a_fast.get(), s_fast.get(), n, counts, RunContext{isa, threads});
       EXPECT_TRUE(same_bits(a_fast.block, a_ref.block))
           << "matrix differs, n = " << n << ", " << isa_name(isa) << ", threads " << threads;
       EXPECT_TRUE(same_bits(s_fast.block, s_ref.block))

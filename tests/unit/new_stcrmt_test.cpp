@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "stats/histogram.h"
+#include "stats/median.h"
 #include "tables/datastore.h"
 
 namespace {
@@ -25,13 +26,15 @@ struct Stats {
   explicit Stats(const std::vector<std::vector<double>> &columns, Isa isa = active_isa(),
                  unsigned threads = 1) {
     unsigned m = columns.size(), n = columns[0].size();
-    store.allocate(n, m, 30, 0);
+    store.allocate(n, m, 30);
     for (unsigned i = 0; i < m; ++i)
       for (unsigned r = 0; r < n; ++r) store.dd[r][i] = columns[i][r];
     MinMax(store, n, m);
-    EXPECT_EQ(new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev, isa, threads), 0);
+    EXPECT_EQ(
+        new_stcrmt(store.dd, m, n, store.v.get(), store.cc, store.ccov, no_stddev, RunContext{isa, threads}),
+        0);
     for (unsigned i = 0; i < m; ++i) store.cc[i][i] = 1.0;
-    calculate_median(store.dd, n, m, store.v.get(), threads);
+    calculate_median(store.dd, n, m, store.v.get(), RunContext{isa, threads});
   }
   const stats &v(int i) const { return store.v[i]; }
 };
@@ -128,27 +131,6 @@ TEST(Moments, RunningMeanOrderOfOperations) {
   EXPECT_EQ(s.store.cc[0][1], (c * (1000.0 / 999.0)) / (s.v(0).stddev * s.v(1).stddev));
 }
 
-TEST(Median, TotalOrderWithSpecialValues) {
-  Stats z({{-0.0, 0.0}});
-  EXPECT_FALSE(std::signbit(z.v(0).median));
-  Stats neg({{-0.0, -0.0, 0.0}});
-  EXPECT_TRUE(std::signbit(neg.v(0).median));
-  Stats inf({{1, HUGE_VAL, -HUGE_VAL, HUGE_VAL}});  // -inf 1 inf inf
-  EXPECT_EQ(inf.v(0).median, HUGE_VAL);
-}
-
-// A column holding a NaN has the median NaN: its first NaN, sign and payload
-// included, wherever it stands and however many numbers surround it. The
-// other columns keep their medians.
-TEST(Median, ColumnWithNaNTakesItsFirstNaN) {
-  const double minus_nan = -std::numeric_limits<double>::quiet_NaN();
-  const double payload = std::bit_cast<double>(std::uint64_t{0x7ff8000000000123});
-  Stats s({{1, 3, minus_nan, 2, payload}, {5, 4, 3, 2, 1}, {payload, 1, 2, 3, minus_nan}});
-  EXPECT_TRUE(same_bits(s.v(0).median, minus_nan));
-  EXPECT_EQ(s.v(1).median, 3.0);
-  EXPECT_TRUE(same_bits(s.v(2).median, payload));
-}
-
 // Squares that overflow: the variance and standard deviation are infinite,
 // skewness and curtosis not numbers (inf - inf in their sums), and the
 // correlation with a finite variable is -0, not NaN. The covariance itself
@@ -213,58 +195,6 @@ TEST(Moments, EveryInstructionSetGivesThePlainBits) {
             }
           }
       }
-    }
-  }
-}
-
-// Medians against a full sort under the same total order, for odd and even
-// counts, duplicates, signed zeros and values that are not numbers, on one,
-// two and three threads, below and above the size where selection narrows
-// by digits first.
-TEST(Median, SelectionMatchesASortedColumn) {
-  std::mt19937 rng(5);
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  auto sorted_median = [&](std::vector<double> x) {
-    for (double value : x)
-      if (std::isnan(value)) return value;
-    std::sort(x.begin(), x.end(), [](double a, double b) {
-      if (std::isnan(b)) return !std::isnan(a);
-      if (std::isnan(a)) return false;
-      if (a == b) return std::signbit(a) && !std::signbit(b);
-      return a < b;
-    });
-    const std::size_t h = x.size() / 2;
-    return x.size() % 2 == 1 ? x[h] : (x[h - 1] + x[h]) * 0.5;
-  };
-  // Short columns are copied whole; long ones (from 4,096 rows with more
-  // than 64 columns, from 65,536 with fewer) are first counted by buckets.
-  struct Shape {
-    unsigned cols, n;
-  };
-  for (Shape shape : {Shape{4, 1}, Shape{4, 2}, Shape{4, 7}, Shape{4, 10}, Shape{4, 4097}, Shape{4, 20000},
-                      Shape{4, 70001}, Shape{4, 70002}, Shape{70, 4095}, Shape{70, 4096}, Shape{70, 4101}}) {
-    const unsigned n = shape.n;
-    std::vector<std::vector<double>> columns(shape.cols, std::vector<double>(n));
-    std::uniform_int_distribution<int> small(-3, 3);
-    std::normal_distribution<double> normal(1000.0, 0.001);
-    for (unsigned r = 0; r < n; ++r) {
-      for (unsigned c = 0; c + 3 < shape.cols; c += 4) {
-        columns[c][r] = small(rng) * 0.5;                                             // many duplicates
-        columns[c + 1][r] = r % 3 == 0 ? -0.0 : (r % 3 == 1 ? 0.0 : -1.0 * (r % 5));  // signed zeros
-        columns[c + 2][r] = normal(rng);  // a narrow range: long shared digits
-        // Not numbers of either sign among huge values; in every other
-        // group of a wide table, a narrow column whose only NaN comes last.
-        columns[c + 3][r] = r % 4 == 3 ? (r % 8 == 3 ? -nan : nan) : small(rng) * 1e300;
-        if (c % 8 == 4 && r + 1 == n) columns[c + 2][r] = nan;
-      }
-      for (unsigned c = shape.cols / 4 * 4; c < shape.cols; ++c) columns[c][r] = normal(rng) * 1e-300;
-    }
-    std::vector<double> want(shape.cols);
-    for (unsigned i = 0; i < shape.cols; ++i) want[i] = sorted_median(columns[i]);
-    for (unsigned threads : {1u, 2u, 3u}) {
-      Stats s(columns, active_isa(), threads);
-      for (unsigned i = 0; i < shape.cols; ++i)
-        EXPECT_TRUE(same_bits(s.v(i).median, want[i])) << n << " " << i << " " << s.v(i).median << " " << want[i];
     }
   }
 }

@@ -6,7 +6,6 @@
 // multiply the number of random values (e.g. MAVEK_NUMFMT_SWEEP=20).
 
 #include "output/numfmt.h"
-#include "output/outbuf.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +20,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "output/outbuf.h"
 
 namespace {
 

@@ -32,6 +32,9 @@ void parse(std::vector<std::string> words, Parsed &p, int *status = nullptr) {
   try {
     int first = parse_options(argv.argc(), argv.argv(), p.o);
     for (int i = first; i < argv.argc(); ++i) p.files.push_back(argv.argv()[i]);
+  } catch (const Failure &failure) {
+    report_failure(failure);
+    st = 1;
   } catch (const ExitRequest &e) {
     st = e.status;
   }

@@ -12,7 +12,7 @@ namespace {
 // A store for two variables whose correlation matrix has the diagonal 1.0 and
 // the off-diagonal element r.
 void two_variables(DataStore &store, double r) {
-  store.allocate(4, 2, 30, 0);
+  store.allocate(4, 2, 30);
   store.cc[0][0] = 1.0;
   store.cc[1][1] = 1.0;
   store.cc[0][1] = r;
@@ -23,7 +23,7 @@ void two_variables(DataStore &store, double r) {
 
 TEST(PrincipalComponents, OneVariable) {
   DataStore store;
-  store.allocate(4, 1, 30, 0);
+  store.allocate(4, 1, 30);
   store.cc[0][0] = 1.0;
   store.rootsum = 99.0;
   principal_components(store, 1);
@@ -100,8 +100,8 @@ TEST(PrincipalComponents, CopiesUpperTriangleOntoLower) {
   DataStore full;
   DataStore upper;
   const unsigned m = 4;
-  full.allocate(10, m, 30, 0);
-  upper.allocate(10, m, 30, 0);
+  full.allocate(10, m, 30);
+  upper.allocate(10, m, 30);
   const double r[4][4] = {
       {1.0, 0.3, -0.2, 0.1}, {0.3, 1.0, 0.4, -0.05}, {-0.2, 0.4, 1.0, 0.25}, {0.1, -0.05, 0.25, 1.0}};
   for (unsigned i = 0; i < m; ++i) {
@@ -146,7 +146,7 @@ TEST(PrincipalComponents, NegativeRootGivesZeroLoadings) {
 TEST(PrincipalComponents, UncorrelatedVariablesKeepUnitVectors) {
   DataStore store;
   const unsigned m = 3;
-  store.allocate(5, m, 30, 0);
+  store.allocate(5, m, 30);
   for (unsigned i = 0; i < m; ++i) store.cc[i][i] = 1.0;
   principal_components(store, m);
   for (unsigned i = 0; i < m; ++i) {
@@ -160,7 +160,7 @@ TEST(PrincipalComponents, UncorrelatedVariablesKeepUnitVectors) {
 TEST(Pcssort, DescendingWithEqualValuesInIndexOrder) {
   DataStore store;
   const int m = 5;
-  store.allocate(1, m, 30, 0);
+  store.allocate(1, m, 30);
   const double diag[m] = {1.0, 2.0, 0.5, 2.0, 1.0};
   for (int i = 0; i < m; ++i) store.cc[i][i] = diag[i];
   pcssort(m, store);
@@ -174,7 +174,7 @@ TEST(Pcssort, DescendingWithEqualValuesInIndexOrder) {
 TEST(Pcssort, NotANumberIsNeverChosen) {
   DataStore store;
   const int m = 3;
-  store.allocate(1, m, 30, 0);
+  store.allocate(1, m, 30);
   store.cc[0][0] = std::numeric_limits<double>::quiet_NaN();
   store.cc[1][1] = 1.0;
   store.cc[2][2] = 2.0;
@@ -196,7 +196,7 @@ TEST(Pcssort, NotANumberIsNeverChosen) {
 TEST(Pcssort, ValuesNotAboveTheFloorAreNeverChosen) {
   DataStore store;
   const int m = 2;
-  store.allocate(1, m, 30, 0);
+  store.allocate(1, m, 30);
   store.cc[0][0] = 0.0;
   store.cc[1][1] = -1e20;
   pcssort(m, store);

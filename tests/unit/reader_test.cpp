@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics.h"
 #include "contract/lines.h"
+#include "diagnostics.h"
 #include "myfgets.h"
 #include "support.h"
 
@@ -84,14 +84,14 @@ TEST(Myfgets, EndOfFileIndicatorAsFgets) {
 TEST(ParseLine, StoresThroughTheOrderAndTruncates) {
   double row[3] = {0, 0, 0};
   const int order[3] = {1, 2, 0};
-  EXPECT_EQ(parse_line("10 20 30\n", row, order, 3, 0), 3u);
+  EXPECT_EQ(parse_line("10 20 30\n", row, order, 3, 0, Reporter(0, 0)), 3u);
   EXPECT_EQ(row[0], 30);
   EXPECT_EQ(row[1], 10);
   EXPECT_EQ(row[2], 20);
 
   const int natural[3] = {0, 1, 2};
   testing::internal::CaptureStderr();
-  EXPECT_EQ(parse_line("4 5 6 7\n", row, natural, 3, 1), 3u);
+  EXPECT_EQ(parse_line("4 5 6 7\n", row, natural, 3, 1, Reporter(0, 0)), 3u);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Line contains to many columns (>3 colums). Truncating row 1.\n");
   EXPECT_EQ(row[2], 6);
@@ -103,11 +103,11 @@ TEST(ParseLine, SixteenNumbersAndLongLines) {
   for (int i = 0; i < 1000; ++i) order[i] = i;
   std::string text;
   for (int i = 0; i < 16; ++i) text += std::to_string(i) + " ";
-  EXPECT_EQ(parse_line(text.c_str(), row.data(), order.data(), 1000, 0), 16u);
+  EXPECT_EQ(parse_line(text.c_str(), row.data(), order.data(), 1000, 0, Reporter(0, 0)), 16u);
   EXPECT_EQ(row[15], 15);
   text.clear();
   for (int i = 0; i < 1000; ++i) text += std::to_string(i * 0.5) + "\t";
-  EXPECT_EQ(parse_line(text.c_str(), row.data(), order.data(), 1000, 0), 1000u);
+  EXPECT_EQ(parse_line(text.c_str(), row.data(), order.data(), 1000, 0, Reporter(0, 0)), 1000u);
   EXPECT_EQ(row[999], 499.5);
 }
 
@@ -132,13 +132,16 @@ ReadResult read_text_file(const std::string &text, int quiet = 1) {
   testing::internal::CaptureStderr();
   try {
     LineReader in;
-    res.ex = examine_file(dir.file("in").c_str(), line, quiet, in);
-    store.allocate(res.ex.rows, res.ex.cols, 30, 0);
+    res.ex = examine_file(dir.file("in").c_str(), line, Reporter(quiet, 0), in);
+    store.allocate(res.ex.rows, res.ex.cols, 30);
     for (unsigned i = 0; i < res.ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
     res.rows = res.ex.rows;
     res.cols = res.ex.cols;
-    read_file(in, &res.rows, &res.cols, res.ex.fsize, store, res.ex.rows, res.ex.cols, quiet);
+    read_file(in, &res.rows, &res.cols, res.ex.fsize, store, res.ex.rows, res.ex.cols, Reporter(quiet, 0));
     for (unsigned r = 0; r < res.rows; ++r) res.data.emplace_back(store.dd[r], store.dd[r] + res.cols);
+  } catch (const Failure &failure) {
+    report_failure(failure);
+    res.status = 1;
   } catch (const ExitRequest &e) {
     res.status = e.status;
   }
@@ -227,14 +230,14 @@ TEST(ReadFile, FileThatGrowsAfterTheCount) {
   LineBuffer line;
   DataStore store;
   LineReader in;
-  Examination ex = examine_file(dir.file("in").c_str(), line, 1, in);
-  store.allocate(ex.rows, ex.cols, 30, 0);
+  Examination ex = examine_file(dir.file("in").c_str(), line, Reporter(1, 0), in);
+  store.allocate(ex.rows, ex.cols, 30);
   store.sortarr[0] = 0;
   store.sortarr[1] = 1;
   testsupport::write_text(dir.file("in"), "1 2\n3 4\n5 6\n");
   unsigned rows = ex.rows, cols = ex.cols;
   testing::internal::CaptureStderr();
-  EXPECT_THROW(read_file(in, &rows, &cols, ex.fsize, store, ex.rows, ex.cols, 1), ExitRequest);
+  EXPECT_FAILS(read_file(in, &rows, &cols, ex.fsize, store, ex.rows, ex.cols, Reporter(1, 0)));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "\nError: Too many data series: >2\a\n\nPress enter to continue\n");
 }
@@ -291,10 +294,10 @@ TEST(Examination, UnreadableInput) {
   LineBuffer line;
   LineReader in;
   testing::internal::CaptureStderr();
-  EXPECT_THROW(examine_file(dir.file("missing").c_str(), line, 1, in), ExitRequest);
+  EXPECT_FAILS(examine_file(dir.file("missing").c_str(), line, Reporter(1, 0), in));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "\nError: Can't read file " + dir.file("missing") + "\n\nPress enter to continue\n");
   testing::internal::CaptureStderr();
-  EXPECT_THROW(examine_file(dir.path().c_str(), line, 1, in), ExitRequest);
+  EXPECT_FAILS(examine_file(dir.path().c_str(), line, Reporter(1, 0), in));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nError: Can't read file\nPress enter to continue\n");
 }

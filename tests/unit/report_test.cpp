@@ -9,17 +9,21 @@
 #include <utility>
 
 #include "diagnostics.h"
+#include "stats/new_stcrmt.h"
 #include "support.h"
 
 using testsupport::read_text;
 using testsupport::TempDir;
+
+using testsupport::kQuietReport;
+using testsupport::kReport;
 
 namespace {
 
 // Two variables, ten observations: the covariance 0.9 and 3.6 on the
 // diagonal and -0.5 off it, the correlation -0.25.
 void two_variables(DataStore &store) {
-  store.allocate(10, 2, 30, 0);
+  store.allocate(10, 2, 30);
   store.ccov[0][0] = 0.9;
   store.ccov[1][1] = 3.6;
   store.ccov[0][1] = store.ccov[1][0] = -0.5;
@@ -39,8 +43,8 @@ TEST(Report, CorrelationAndCovarianceFiles) {
   two_variables(store);
   std::string name = dir.file("data.cor");
   testing::internal::CaptureStdout();
-  write_cor(name, store, 2, 0);
-  write_cov(name, store, 10, 2, 0);
+  write_cor(name, store, 2, kReport);
+  write_cov(name, store, 10, 2, kReport);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Writing file: " + dir.file("data.cor") + "\nWriting file: " + dir.file("data.cov") + "\n");
   EXPECT_EQ(read_text(dir.file("data.cor")), "  1.000000\n -0.250000  1.000000\n");
@@ -50,15 +54,15 @@ TEST(Report, CorrelationAndCovarianceFiles) {
 TEST(Report, OneVariable) {
   TempDir dir;
   DataStore store;
-  store.allocate(4, 1, 30, 0);
+  store.allocate(4, 1, 30);
   store.cc[0][0] = 1.0;
   store.ccov[0][0] = 1.25;
   store.v[0] = {1, 2.5, 5.0 / 3, 1.2909944487358056, 1, 4, 0, -2.0775, 2.5};
   std::string name = dir.file("one.cor");
   testing::internal::CaptureStdout();
-  write_cor(name, store, 1, 1);
-  write_cov(name, store, 4, 1, 1);
-  write_mvd(name, store, 1, 1);
+  write_cor(name, store, 1, kQuietReport);
+  write_cov(name, store, 4, 1, kQuietReport);
+  write_mvd(name, store, 1, kQuietReport);
   print_statistics(store, 1);
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(read_text(dir.file("one.cor")), "  1.000000\n");
@@ -73,7 +77,7 @@ TEST(Report, OneVariable) {
 
 TEST(Report, LabelsFollowTheVariableOrderAndWidthGrows) {
   DataStore store;
-  store.allocate(1, 10, 30, 0);
+  store.allocate(1, 10, 30);
   for (int i = 0; i < 10; ++i) {
     store.sortarr1[i] = 9 - i;
     store.v[i].variable = i + 1;
@@ -90,7 +94,7 @@ TEST(Report, LabelsFollowTheVariableOrderAndWidthGrows) {
 TEST(Report, StandardisedAndHistogramFiles) {
   TempDir dir;
   DataStore store;
-  store.allocate(2, 2, 4, 0);
+  store.allocate(2, 2, 4);
   double data[2][2] = {{1, -0.0}, {3, 1e300}};
   for (int r = 0; r < 2; ++r)
     for (int c = 0; c < 2; ++c) store.dd[r][c] = data[r][c];
@@ -103,8 +107,8 @@ TEST(Report, StandardisedAndHistogramFiles) {
   store.histogram[3][1] = 2;
   std::string name = dir.file("s.cor");
   testing::internal::CaptureStdout();
-  write_std(name, store, 2, 2);
-  write_his(name, store, 2, 2, 4, 0);
+  write_std(name, 2, 2, [&](unsigned r, double *z) { standardise_row(store, r, 2, z); });
+  write_his(name, store, 2, 2, 4, kReport);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing file: " + dir.file("s.his") + "\n");
   std::string big = "1" + std::string(302, '0');
   // 1e300 / 0.01 is 1e302 to the nearest double; its exact digits differ.
@@ -127,7 +131,7 @@ TEST(Report, NoStddevWarning) {
   };
   for (const Case &c : cases) {
     testing::internal::CaptureStdout();
-    warn_no_stddev(c.positions);
+    warn_no_stddev(c.positions, kQuietReport);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
   }
 }
@@ -137,7 +141,7 @@ TEST(Report, NoStddevWarning) {
 TEST(Report, NonFiniteAndWideValues) {
   TempDir dir;
   DataStore store;
-  store.allocate(3, 2, 30, 0);
+  store.allocate(3, 2, 30);
   const double nan = std::nan("");
   store.v[0] = {1, nan, HUGE_VAL, 1e-300, -0.0, 123456789.0, -nan, 9.99995, -1e10};
   store.v[1] = {2, 0.5, 0, 0, 0, 0, 0, 0, 0};
@@ -150,9 +154,9 @@ TEST(Report, NonFiniteAndWideValues) {
   std::string name = dir.file("w.cor");
   testing::internal::CaptureStdout();
   print_statistics(store, 2);
-  write_mvd(name, store, 2, 1);
-  write_cor(name, store, 2, 1);
-  write_cov(name, store, 3, 2, 1);
+  write_mvd(name, store, 2, kQuietReport);
+  write_cor(name, store, 2, kQuietReport);
+  write_cov(name, store, 3, 2, kQuietReport);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "No Mean      Variance  Std.Dev.  Min       Max       Skewness  Curtosis Median\n"
             "1       nan       inf    1e-300        -0 1.235e+08      -nan       10   -1e+10\n"
@@ -171,7 +175,7 @@ TEST(Report, NonFiniteAndWideValues) {
 TEST(Report, LargeTableKeepsItsPlaceOnStdout) {
   DataStore store;
   const unsigned cols = 1100;  // ln 1100 = 7.003: labels seven wide
-  store.allocate(1, cols, 30, 0);
+  store.allocate(1, cols, 30);
   for (unsigned i = 0; i < cols; ++i) {
     store.sortarr1[i] = static_cast<int>(i);
     store.v[i].variable = i + 1;
@@ -198,15 +202,16 @@ TEST(Report, FailedWriteEndsTheRun) {
   DataStore small;
   two_variables(small);
   DataStore large;
-  large.allocate(2, 400, 30, 0);  // a ".cor" of about 800 KB
+  large.allocate(2, 400, 30);  // a ".cor" of about 800 KB
   for (int i = 0; i < 400; ++i) large.sortarr[i] = large.sortarr1[i] = i;
   std::string name = dir.file("f.cor");
   const std::pair<const char *, std::function<void()>> writers[] = {
-      {".mvd", [&] { write_mvd(name, small, 2, 1); }},
-      {".cor", [&] { write_cor(name, large, 400, 1); }},
-      {".cov", [&] { write_cov(name, small, 10, 2, 1); }},
-      {".std", [&] { write_std(name, large, 2, 400); }},
-      {".his", [&] { write_his(name, small, 10, 2, 30, 1); }},
+      {".mvd", [&] { write_mvd(name, small, 2, kQuietReport); }},
+      {".cor", [&] { write_cor(name, large, 400, kQuietReport); }},
+      {".cov", [&] { write_cov(name, small, 10, 2, kQuietReport); }},
+      {".std",
+       [&] { write_std(name, 2, 400, [&](unsigned r, double *z) { standardise_row(large, r, 400, z); }); }},
+      {".his", [&] { write_his(name, small, 10, 2, 30, kQuietReport); }},
   };
   // Every file is longer than 10 bytes.
   for (const auto &[ext, write] : writers) {

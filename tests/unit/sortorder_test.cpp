@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "diagnostics.h"
+#include "support.h"
 
 namespace {
 
@@ -22,7 +23,10 @@ Order order(int cols, const char *sortstring, bool inverse = false, int quiet = 
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   try {
-    parse_sortstring(cols, sortstring, inverse, quiet, sortarr.data(), sortarr1.data());
+    parse_sortstring(cols, sortstring, inverse, Reporter(quiet, 0), sortarr.data(), sortarr1.data());
+  } catch (const Failure &failure) {
+    report_failure(failure);
+    res.status = 1;
   } catch (const ExitRequest &e) {
     res.status = e.status;
   }

@@ -77,6 +77,9 @@ int in_child(const std::function<int()> &fn, std::string *err, int seconds) {
     int status = 125;
     try {
       status = fn();
+    } catch (const Failure &failure) {
+      report_failure(failure);
+      status = 1;
     } catch (const ExitRequest &e) {
       status = e.status;
     } catch (...) {

@@ -6,7 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics.h"
+#include "reporter.h"
+
 namespace testsupport {
+
+// Reporters for the steps under test: one that prints progress lines, one
+// that does not (--quiet).
+inline const Reporter kReport{0, 0};
+inline const Reporter kQuietReport{1, 0};
 
 // A fresh temporary directory, removed with its content at the end.
 class TempDir {
@@ -54,3 +62,17 @@ int in_child(const std::function<int()> &fn, std::string *err, int seconds = 60)
 int with_file_size_limit(std::size_t bytes, const std::function<void()> &fn, std::string *err);
 
 }  // namespace testsupport
+
+// Expects `statement` to raise a Failure, and prints its report as the driver
+// would, so that a test can compare the captured standard error.
+#define EXPECT_FAILS(statement)                            \
+  do {                                                     \
+    bool failed_ = false;                                  \
+    try {                                                  \
+      statement;                                           \
+    } catch (const Failure &failure_) {                    \
+      failed_ = true;                                      \
+      report_failure(failure_);                            \
+    }                                                      \
+    EXPECT_TRUE(failed_) << "no failure from " #statement; \
+  } while (0)

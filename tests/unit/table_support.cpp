@@ -10,7 +10,7 @@
 namespace testsupport {
 
 void prepare_components(DataStore &store, unsigned rows, unsigned m, const std::vector<double> &data) {
-  store.allocate(rows, m, 30, 0);
+  store.allocate(rows, m, 30);
   for (unsigned r = 0; r < rows; ++r)
     for (unsigned k = 0; k < m; ++k) store.dd[r][k] = data[static_cast<std::size_t>(r) * m + k];
   MinMax(store, rows, m);
