@@ -17,7 +17,8 @@ _mavek() {
   local long=(--tetrad --oldtetrad --correlation --covariance --mean
     --eigenvalues --fsc-file --histogram --stddev --scores-mean --allscores
     --inverse --sort= --split-file --quiet --silence --timer --debug
-    --copyright --where= --language= --blas --more --help)
+    --copyright --where= --language= --blas --csv --names --missing
+    --results-dir= --percentiles= --version --more --help)
   local short=(-t -c -v -m -e -f -h -b -n -a -i -s -z -d -q -l '-?')
 
   # The value after "--option=": bash splits the word at "=" unless "=" has
@@ -35,8 +36,14 @@ _mavek() {
     local words=()
     case $opt in
       --tetrad | --oldtetrad | --correlation | --covariance | --mean | --fsc-file | \
-        --eigenvalues | --histogram)
+        --eigenvalues | --histogram | --names)
         words=(on off + -) ;;
+      --csv)
+        words=(tab ';' '|') ;;
+      --results-dir)
+        local d
+        while IFS= read -r d; do words+=("$d"); done < <(compgen -d -- "$val")
+        ;;
     esac
     local w
     for w in "${words[@]}"; do

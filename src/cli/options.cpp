@@ -14,7 +14,7 @@ Options::~Options() { std::free(sortstring); }
 const char short_opts[] =
     "ABC::DE::F::G:H::IL:M::N::QS:T::V::W:XZ::?abc::de::f::g:h::il:m::n::qs:t::v::w:xz::";
 
-std::array<option, 26> make_long_opts(Options &o) {
+std::array<option, 32> make_long_opts(Options &o) {
   return {{
       {"allscores", 0, nullptr, 'a'}, {"stddev", 0, nullptr, 'b'},      {"correlation", 2, nullptr, 'c'},
       {"debug", 0, &o.debug, 1},      {"eigenvalues", 2, nullptr, 'e'}, {"fsc-file", 2, nullptr, 'f'},
@@ -24,7 +24,9 @@ std::array<option, 26> make_long_opts(Options &o) {
       {"transpose", 0, nullptr, 'x'}, {"where", 1, nullptr, 1},         {"split-file", 0, nullptr, 'z'},
       {"oldtetrad", 2, nullptr, 2},   {"quiet", 0, nullptr, 3},         {"silence", 0, nullptr, 3},
       {"help", 0, nullptr, '?'},      {"more", 0, &o.more, 1},          {"timer", 0, &o.timer, 1},
-      {"blas", 0, &o.blas, 1},        {nullptr, 0, nullptr, 0},
+      {"blas", 0, &o.blas, 1},        {"csv", 2, nullptr, 4},           {"names", 2, nullptr, 5},
+      {"missing", 0, nullptr, 6},     {"results-dir", 1, nullptr, 7},   {"percentiles", 1, nullptr, 8},
+      {"version", 0, nullptr, 9},     {nullptr, 0, nullptr, 0},
   }};
 }
 
@@ -89,6 +91,13 @@ const char help_text[] =
     "      --blas                      Uses OpenBLAS for the matrixes and\n"
     "                                  components: faster for many variables.\n"
     "  -?, --help                      This information.\n"
+    "      --csv[=SEP]                 Reads comma-separated tables (*.csv,\n"
+    "                                  tab for *.tsv), or SEP, one byte or tab.\n"
+    "      --names[=on|off]            The first row names the columns.\n"
+    "      --missing                   Leaves out rows with missing values.\n"
+    "      --results-dir=DIR           Writes the result files into DIR.\n"
+    "      --percentiles=P[,P...]      Writes percentiles                  .pct\n"
+    "      --version                   Version and copyright.\n"
     "\n"
     "WARNING: for a valid .sco-file apply -n/--scores-mean option\n"
     "\n"
@@ -128,13 +137,37 @@ void usage(const char *name, int more) {
   throw ExitRequest{0};
 }
 
+bool parse_percentiles(const char *text, std::vector<double> &out) {
+  out.clear();
+  const char *p = text;
+  for (;;) {
+    // A plain decimal: digits with at most one point, nothing else.
+    const char *start = p;
+    bool digits = false, point = false;
+    for (; *p != '\0' && *p != ','; ++p) {
+      if (*p >= '0' && *p <= '9')
+        digits = true;
+      else if (*p == '.' && !point)
+        point = true;
+      else
+        return false;
+    }
+    if (!digits) return false;
+    const double value = std::strtod(std::string(start, p).c_str(), nullptr);
+    if (value > 100.0) return false;
+    out.push_back(value);
+    if (*p == '\0') return true;
+    ++p;
+  }
+}
+
 const char *sort_string_in_effect(const Options &o) {
   if (o.flag.sort == 0 || (o.flag.covariance == 0 && o.flag.tetrad == 0)) return nullptr;
   return o.sortstring;
 }
 
 int parse_options(int argc, char **argv, Options &o) {
-  std::array<option, 26> long_opts = make_long_opts(o);
+  std::array<option, 32> long_opts = make_long_opts(o);
   optind = 0;  // a full restart of the parser, so that it can run more than once
   for (;;) {
     int c = getopt_long(argc, argv, short_opts, long_opts.data(), nullptr);
@@ -209,6 +242,37 @@ int parse_options(int argc, char **argv, Options &o) {
       case 3:
         o.quiet = 1;
         break;
+      case 4:  // --csv[=SEP]
+        o.csv = 1;
+        o.csv_sep = 0;
+        if (optarg != nullptr) {
+          if (std::strcmp(optarg, "tab") == 0)
+            o.csv_sep = '\t';
+          else if (optarg[0] != '\0' && optarg[1] == '\0' && optarg[0] != '"' && optarg[0] != '\n' &&
+                   optarg[0] != '\r')
+            o.csv_sep = optarg[0];
+          else
+            error(
+                "Not a separator for --csv: \"%s\" (one byte other than a quote or a line break, or tab)\a\n",
+                optarg);
+        }
+        break;
+      case 5:
+        o.names = parse_optarg("--names", optarg);
+        break;
+      case 6:
+        o.missing = 1;
+        break;
+      case 7:
+        o.results_dir = optarg;
+        break;
+      case 8:
+        if (!parse_percentiles(optarg, o.percentiles))
+          error("Need a numeric argument to option %s (%s)\n", "--percentiles", optarg);
+        break;
+      case 9:  // --version acts at once, like the help
+        std::printf("mavek %s\n%s\n", kVersionNumber, Copyright);
+        throw ExitRequest{0};
       default:  // -g, -w and anything unforeseen
         error("Unknown option");
     }

@@ -4,6 +4,8 @@
 #include <getopt.h>
 
 #include <array>
+#include <string>
+#include <vector>
 
 // The switches that choose the result files; each is 0 (off) or 1 (on).
 struct flags {
@@ -37,6 +39,14 @@ struct Options {
   unsigned histosize = 30;     // histogram bins
   char *sortstring = nullptr;  // owned copy of the -s text (malloc'd)
 
+  // Reading and writing beyond the program's own table format.
+  int csv = 0;                      // --csv: every input is a delimited table
+  char csv_sep = 0;                 // its separator; 0: ',' (a tab for *.tsv)
+  int names = -1;                   // --names: 1 on, 0 off, -1 decided by the first row
+  int missing = 0;                  // --missing: rows with missing values are left out
+  std::string results_dir;          // --results-dir: where the result files go ("" beside the input)
+  std::vector<double> percentiles;  // --percentiles, in the order given (".pct")
+
   Options() = default;
   Options(const Options &) = delete;
   Options &operator=(const Options &) = delete;
@@ -45,9 +55,13 @@ struct Options {
 
 extern const char short_opts[];
 
-// The 26 records of the long options (the last all zero); the switch records
+// The 32 records of the long options (the last all zero); the switch records
 // of --debug, --more, --timer and --blas point into `o`.
-std::array<option, 26> make_long_opts(Options &o);
+std::array<option, 32> make_long_opts(Options &o);
+
+// The percentages of a --percentiles list: decimals from 0 to 100 separated
+// by commas, in the order given. False for anything else.
+bool parse_percentiles(const char *text, std::vector<double> &out);
 
 // The on/off word of a switch: null, '+', "on..." give 1; '-', "off..." give 0;
 // anything else ends the run with "Need a numeric argument to option ...".

@@ -13,3 +13,4 @@ const char *const Copyright =
     "Written by Kestrin.";
 const char *const Bugs = "Send bug reports and comments to bug-mavek@mavek.org";
 const char *const xelver = "$xelver " MAVEK_VERSION;
+const char *const kVersionNumber = MAVEK_VERSION;
