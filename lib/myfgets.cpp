@@ -17,6 +17,7 @@ bool LineReader::open(const char *name) {
   }
   pos_ = end_ = 0;
   base_ = 0;
+  newlines_ = 0;
   eof_ = false;
   return true;
 }
@@ -53,7 +54,10 @@ bool LineReader::gets(char *s, std::size_t n, std::size_t *len) {
     std::memcpy(s + out, from, take);
     out += take;
     pos_ += take;
-    if (nl != nullptr) break;
+    if (nl != nullptr) {
+      ++newlines_;
+      break;
+    }
   }
   *len = out;
   if (out == 0) return false;
@@ -68,6 +72,7 @@ void LineReader::skip_line() {
     const void *nl = std::memchr(from, '\n', end_ - pos_);
     if (nl != nullptr) {
       pos_ += static_cast<const char *>(nl) - from + 1;
+      ++newlines_;
       return;
     }
     pos_ = end_;
@@ -76,12 +81,15 @@ void LineReader::skip_line() {
 
 int LineReader::getc() {
   if (pos_ == end_ && !refill()) return EOF;
-  return static_cast<unsigned char>(buf_[pos_++]);
+  const unsigned char c = static_cast<unsigned char>(buf_[pos_++]);
+  if (c == '\n') ++newlines_;
+  return c;
 }
 
-bool LineReader::seek(long offset) {
+bool LineReader::seek(long offset, long newlines) {
   if (std::fseek(f_, offset, SEEK_SET) != 0) return false;
   base_ = offset;
+  newlines_ = newlines;
   pos_ = end_ = 0;
   eof_ = false;
   return true;

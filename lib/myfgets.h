@@ -32,8 +32,14 @@ class LineReader {
 
   bool eof() const { return eof_; }
   long tell() const { return static_cast<long>(base_ + pos_); }
-  bool seek(long offset);  // absolute; clears eof()
-  long size();             // seeks to the end and returns the offset there
+  // Absolute; clears eof(). `newlines` is the count of line feeds before
+  // `offset`, for newlines() to go on from.
+  bool seek(long offset, long newlines = 0);
+  long size();  // seeks to the end and returns the offset there
+  // The line feeds read, skipped or taken by getc since the file was opened
+  // (or since the offset of the last seek): the number of the physical line
+  // being read, less one.
+  long newlines() const { return newlines_; }
 
  private:
   bool refill();
@@ -42,6 +48,7 @@ class LineReader {
   std::unique_ptr<char[]> buf_;
   std::size_t cap_ = 0, pos_ = 0, end_ = 0;
   long long base_ = 0;  // file offset of buf_[0]
+  long newlines_ = 0;
   bool eof_ = false;
 };
 
