@@ -15,7 +15,9 @@
 
 #include <climits>
 #include <cstddef>
+#include <limits>
 
+#include "contract/missing.h"
 #include "contract/numscan.h"
 #include "myfgets.h"
 
@@ -60,6 +62,44 @@ unsigned take_read_numbers(const char *text, unsigned limit, bool *cut, Take &&t
 inline unsigned count_read_numbers(const char *text) {
   bool cut = false;
   return take_read_numbers(text, UINT_MAX, &cut, [](unsigned, double) {});
+}
+
+// The values at the start of `text` as the reading pass takes them with
+// --missing: the numbers as take_read_numbers takes them, and a missing-value
+// word standing alone among them as a NaN ("1 NA 3" holds three values).
+template <class Take>
+unsigned take_read_values(const char *text, unsigned limit, bool *cut, Take &&take) {
+  unsigned count = 0;
+  std::size_t offset = 0;
+  double values[9];
+  *cut = false;
+  for (;;) {
+    std::size_t consumed = 0;
+    unsigned k = static_cast<unsigned>(scan_numbers(text + offset, 8, values, &consumed));
+    // A word right after a number ("1NA") is not alone.
+    const char *at = text + offset + consumed;
+    std::size_t word = 0;
+    if (k < 8 && (at == text || *at == ' ' || (*at >= '\t' && *at <= '\r'))) {
+      word = missing_token_at(at);
+      if (word != 0) values[k++] = std::numeric_limits<double>::quiet_NaN();
+    }
+    if (count + k > limit) {
+      *cut = true;
+      k = limit - count;
+    }
+    if (k == 0) break;
+    for (unsigned i = 0; i < k; ++i) take(count + i, values[i]);
+    offset += consumed + word;
+    count += k;
+    if (*cut || (k != 8 && word == 0)) break;
+  }
+  return count;
+}
+
+// The count of values at the start of `text`, as take_read_values takes them.
+inline unsigned count_read_values(const char *text) {
+  bool cut = false;
+  return take_read_values(text, UINT_MAX, &cut, [](unsigned, double) {});
 }
 
 // The width of a histogram bin: h bins start at the minimum, the maximum
