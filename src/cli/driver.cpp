@@ -13,8 +13,11 @@
 #include "components/blas_engine.h"
 #include "components/principal.h"
 #include "components/scores.h"
+#include "contract/delimited.h"
 #include "contract/naming.h"
 #include "diagnostics.h"
+#include "input/delimited_reader.h"
+#include "input/listwise.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
 #include "logfile.h"
@@ -43,6 +46,55 @@ struct Run {
   std::unique_ptr<OpenBlas> blas;  // loaded only for --blas
 };
 
+// The size of the table read.
+struct TableSize {
+  unsigned rows = 0;
+  unsigned cols = 0;
+};
+
+// The reading step: examines the input at `path`, shown as `name` (the two
+// differ for standard input, read from a copy), creates the tables for it
+// and reads its rows into them. Delimited tables are chosen by --csv or by
+// the name the user gave; every other input is a whitespace table.
+TableSize read_table(const char *path, const char *name, Run &run, LineBuffer &line) {
+  const Options &o = run.opts;
+  const Reporter &report = run.report;
+  DataStore &store = run.store;
+  // The tables for `rows` by `cols`, and the variable order.
+  const auto create_tables = [&](unsigned rows, unsigned cols) {
+    store.allocate(rows, cols, o.histosize, report);
+    // 9.5367431640625e-07 is 2^-20 exactly: the figure is in units of
+    // 1,048,576 bytes, multiplied rather than divided as it always was.
+    report.progress("Memory need: %.3g Mb\n", static_cast<double>(store.mem_usage) * 9.5367431640625e-07);
+    parse_sortstring(static_cast<int>(cols), sort_string_in_effect(o), o.flag.inverse, report,
+                     store.sortarr.get(), store.sortarr1.get());
+  };
+  TableSize size;
+  LeftOut left_out;
+  const char sep = table_separator(name, o.csv != 0, o.csv_sep);
+  if (sep == 0) {
+    const ReadChoices choices{o.names == 1, o.missing != 0};
+    LineReader infil;
+    Examination ex = examine_file(path, name, line, report, infil, choices);
+    size.rows = ex.rows;
+    size.cols = ex.cols;
+    create_tables(size.rows, size.cols);
+    const unsigned g_rows = size.rows;
+    const unsigned g_cols = size.cols;
+    report.progress("\nReads the file: %s\n", name);
+    read_file(infil, &size.rows, &size.cols, ex.fsize, store, g_rows, g_cols, report, choices, &left_out);
+    infil.close();
+  } else {
+    const DelimitedExamination ex = examine_delimited(path, name, sep, o.names, report);
+    create_tables(ex.rows, ex.cols);
+    report.progress("\nReads the file: %s\n", name);
+    size.rows = read_delimited(path, name, sep, ex, o.missing != 0, store, left_out, report);
+    size.cols = ex.cols;
+  }
+  report_left_out(left_out, size.rows, name, report);
+  return size;
+}
+
 // Output that standard output did not take is a failed run.
 void check_stdout() {
   if (!stdout_delivered()) error("Can't write file: %s\a\n", "standard output");
@@ -64,22 +116,9 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (const char *earlier = run.results.claim(name, utfnamn))
     error("The results of %s would replace those of %s\a\n", name, earlier);
 
-  LineReader infil;
-  Examination ex = examine_file(name, line, report, infil);
-  unsigned rows = ex.rows;
-  unsigned cols = ex.cols;
-
-  store.allocate(rows, cols, o.histosize, report);
-  // 9.5367431640625e-07 is 2^-20 exactly: the figure is in units of
-  // 1,048,576 bytes, multiplied rather than divided as it always was.
-  report.progress("Memory need: %.3g Mb\n", static_cast<double>(store.mem_usage) * 9.5367431640625e-07);
-  parse_sortstring(static_cast<int>(cols), sort_string_in_effect(o), o.flag.inverse, report,
-                   store.sortarr.get(), store.sortarr1.get());
-  const unsigned g_rows = rows;
-  const unsigned g_cols = cols;
-  report.progress("\nReads the file: %s\n", name);
-  read_file(infil, &rows, &cols, ex.fsize, store, g_rows, g_cols, report);
-  infil.close();
+  const TableSize size = read_table(name, name, run, line);
+  const unsigned rows = size.rows;
+  const unsigned cols = size.cols;
 
   MinMax(store, rows, cols);
   Histogram(store, rows, cols, o.histosize, report);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "input/listwise.h"
 #include "myfgets.h"
 #include "reporter.h"
 #include "tables/datastore.h"
@@ -27,6 +28,12 @@ class LineBuffer {
   long size_ = 0;
 };
 
+// What --names and --missing change in reading a whitespace table.
+struct ReadChoices {
+  bool names = false;    // the first data line names the columns: it is passed over
+  bool missing = false;  // missing-value words are values; rows with one or a NaN are left out
+};
+
 // What the examination finds out about a file.
 struct Examination {
   unsigned cols = 0;  // numbers on the first data line
@@ -34,20 +41,41 @@ struct Examination {
   long fsize = 0;     // bytes
 };
 
-// Opens `name` three times in turn: reads its first data line (growing `line`
-// while it does not fit) and counts its numbers, measures the file, counts its
-// data lines, and leaves `infil` open at the start of the file for reading.
-Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil);
+// Ends the run with "Can't read file NAME" unless `path` is a regular file
+// (or a directory, which fails later) or does not exist: every input is read
+// more than once from its start. `name` is the name shown.
+void require_regular_file(const char *path, const char *name);
+
+// Opens `path` into `in`, or ends the run with "Can't read file NAME".
+void open_input(LineReader &in, const char *path, const char *name);
+
+// The reading's percentage figure: the quotient truncated toward zero, 999
+// for one that a file changing size has made huge or not a number.
+long progress_figure(double q);
+
+// Opens `path` (shown as `name`) three times in turn: reads its first data
+// line (growing `line` while it does not fit) and counts its numbers,
+// measures the file, counts its data lines, and leaves `infil` open at the
+// start of the file for reading.
+Examination examine_file(const char *path, const char *name, LineBuffer &line, const Reporter &report,
+                         LineReader &infil, const ReadChoices &choices = {});
+inline Examination examine_file(const char *name, LineBuffer &line, const Reporter &report,
+                                LineReader &infil) {
+  return examine_file(name, name, line, report, infil);
+}
 
 // Reads every data line of `infil` into store.dd, file column c of row r going
 // to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length
 // that longer lines are cut to. On return *Rows and *Columns hold the size of
-// the table read.
+// the table read. With choices.missing the rows left out are counted in
+// *left_out.
 void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
-               unsigned g_rows, unsigned g_cols, const Reporter &report);
+               unsigned g_rows, unsigned g_cols, const Reporter &report, const ReadChoices &choices = {},
+               LeftOut *left_out = nullptr);
 
 // The numbers at the start of the NUL-terminated text `text`, stored into
 // `row` through `sortarr`, at most g_cols of them (with the truncation
-// message for row index `r` when the line holds more). Returns the count.
+// message for row index `r` when the line holds more); with `missing`,
+// missing-value words too, as NaN. Returns the count.
 unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r,
-                    const Reporter &report);
+                    const Reporter &report, bool missing = false);
