@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/version.h"
+#include "contract/table_options.h"
 #include "diagnostics.h"
 
 Options::~Options() { std::free(sortstring); }
@@ -29,17 +30,6 @@ std::array<option, 32> make_long_opts(Options &o) {
       {"version", 0, nullptr, 9},     {nullptr, 0, nullptr, 0},
   }};
 }
-
-namespace {
-
-// 0 for "-..." and "off...", 1 for "+..." and "on...", -1 for anything else.
-int on_off_word(const char *opta) {
-  if (opta[0] == '-' || std::strncmp(opta, "off", 3) == 0) return 0;
-  if (opta[0] == '+' || std::strncmp(opta, "on", 2) == 0) return 1;
-  return -1;
-}
-
-}  // namespace
 
 int parse_optarg(const char *option, const char *opta) {
   if (opta == nullptr) return 1;
@@ -245,17 +235,9 @@ int parse_options(int argc, char **argv, Options &o) {
       case 4:  // --csv[=SEP]
         o.csv = 1;
         o.csv_sep = 0;
-        if (optarg != nullptr) {
-          if (std::strcmp(optarg, "tab") == 0)
-            o.csv_sep = '\t';
-          else if (optarg[0] != '\0' && optarg[1] == '\0' && optarg[0] != '"' && optarg[0] != '\n' &&
-                   optarg[0] != '\r')
-            o.csv_sep = optarg[0];
-          else
-            error(
-                "Not a separator for --csv: \"%s\" (one byte other than a quote or a line break, or tab)\a\n",
+        if (optarg != nullptr && !parse_separator(optarg, &o.csv_sep))
+          error("Not a separator for --csv: \"%s\" (one byte other than a quote or a line break, or tab)\a\n",
                 optarg);
-        }
         break;
       case 5:
         o.names = parse_optarg("--names", optarg);
