@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "contract/table_options.h"
+
 PlotOptions parse_plot_options(int argc, char **argv) {
   PlotOptions o;
   bool options_end = false;
@@ -17,6 +19,20 @@ PlotOptions parse_plot_options(int argc, char **argv) {
       o.help = true;
     } else if (std::strcmp(a, "--version") == 0) {
       o.version = true;
+    } else if (std::strcmp(a, "--csv") == 0) {
+      o.csv = true;
+      o.csv_sep = 0;
+    } else if (std::strncmp(a, "--csv=", 6) == 0) {
+      o.csv = true;
+      if (!parse_separator(a + 6, &o.csv_sep) && o.error.empty())
+        o.error = std::string("not a separator for --csv: '") + (a + 6) +
+                  "' (one byte other than a quote or a line break, or tab)";
+    } else if (std::strcmp(a, "--names") == 0) {
+      o.names = 1;
+    } else if (std::strncmp(a, "--names=", 8) == 0) {
+      o.names = on_off_word(a + 8);
+      if (o.names < 0 && o.error.empty())
+        o.error = std::string("not on or off for --names: '") + (a + 8) + "'";
     } else if (o.error.empty()) {
       o.error = std::string("unknown option '") + a + "'";
     }
@@ -30,12 +46,19 @@ const char *const kPlotHelp =
     "Draws the results that mavek wrote for each input table FILE as one page of\n"
     "charts, named like the results with the extension \".html\": the statistics\n"
     "table (.mvd), histograms (.his), the correlation heat map (.cor), and the scree\n"
-    "plot and loadings of the principal components (.eig). The last comment line\n"
-    "above FILE's first data line names the columns when it holds one word a column.\n"
+    "plot and loadings of the principal components (.eig). The header row of a\n"
+    "delimited table names its columns; in a whitespace table the first line does\n"
+    "with --names, or else the last comment line above the first data line when it\n"
+    "holds one word a column.\n"
     "\n"
     "  --quiet    do not print the \"Writing file\" lines\n"
     "  --help     print this help and exit\n"
     "  --version  print the version and exit\n"
+    "  --csv[=SEP]\n"
+    "             FILE is a delimited table, as *.csv and *.tsv are: SEP is one byte\n"
+    "             or tab (a comma by default, a tab for *.tsv); as for mavek\n"
+    "  --names[=on|off]\n"
+    "             the first row names the columns, or it does not; as for mavek\n"
     "\n"
     "Exit status: 0 when every page was written; 1 when a FILE has neither its input\n"
     "nor any result file, a result file does not parse, or a page cannot be written\n"

@@ -8,6 +8,11 @@ struct PlotOptions {
   bool quiet = false;
   bool help = false;
   bool version = false;
+  // How the input tables are read, as mavek reads them: --csv[=SEP] and
+  // --names[=on|off] (1 on, 0 off, -1 decided by the first row).
+  bool csv = false;
+  char csv_sep = 0;
+  int names = -1;
   std::vector<std::string> files;
   std::string error;  // what was wrong with the command line, if anything
 };

@@ -19,7 +19,8 @@ int main(int argc, char **argv) {
     return 0;
   }
   int status = 0;
+  const TableReading how{o.csv, o.csv_sep, o.names};
   for (const std::string &file : o.files)
-    if (plot_file(file, o.quiet) != 0) status = 1;
+    if (plot_file(file, o.quiet, how) != 0) status = 1;
   return status;
 }

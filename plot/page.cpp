@@ -133,6 +133,15 @@ std::string header(const PageData &d, std::size_t m) {
     case ColumnNames::Source::no_input:
       o += code(d.input) + " cannot be read, so the columns are called x1, x2, &#8230;";
       break;
+    case ColumnNames::Source::table_header:
+      o += "Column names from the header row of " + code(d.input) + ".";
+      break;
+    case ColumnNames::Source::no_table_row:
+      o += "The first row of " + code(d.input) + " is no header, so the columns are called x1, x2, &#8230;";
+      break;
+    case ColumnNames::Source::names_line:
+      o += "Column names from the first line of " + code(d.input) + ".";
+      break;
   }
   if (!d.mvd && m > 0)
     o += " Without " + code(d.mvd_name) + " the variables are taken to be in the input's column order.";

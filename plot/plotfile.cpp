@@ -32,7 +32,7 @@ std::optional<T> load(const std::string &name, Parse parse, std::size_t &vars,
 
 }  // namespace
 
-PageData load_results(const std::string &input) {
+PageData load_results(const std::string &input, const TableReading &how) {
   // mavek refuses such names before it writes anything; whatever files carry
   // the derived names belong to some other input.
   if (has_result_extension(input.c_str()))
@@ -62,7 +62,7 @@ PageData load_results(const std::string &input) {
   if (!have_input && !d.mvd && !d.his && !d.cor && !d.eig)
     throw PlotError(input + ": no such file, and none of its result files (" + d.mvd_name + ", " +
                     d.his_name + ", " + d.cor_name + ", " + d.eig_name + ") exists");
-  d.names = read_column_names(input);
+  d.names = read_column_names(input, how);
   return d;
 }
 
@@ -107,9 +107,9 @@ void write_page(const std::string &path, const std::string &page) {
   }
 }
 
-int plot_file(const std::string &input, bool quiet) {
+int plot_file(const std::string &input, bool quiet, const TableReading &how) {
   try {
-    const PageData data = load_results(input);
+    const PageData data = load_results(input, how);
     const std::string page = render_page(data);
     const std::string path = result_name(input, ".html");
     check_not_input(path, input);

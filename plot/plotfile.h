@@ -21,7 +21,7 @@ std::string result_name(const std::string &input, const char *ext);
 // PlotError for an input that mavek refuses, for an input with neither its
 // file nor any result file, and for a result file that cannot be read or does
 // not parse.
-PageData load_results(const std::string &input);
+PageData load_results(const std::string &input, const TableReading &how = {});
 
 // Refuses a page name that is the file `input` itself (an input named like
 // its page, "data.html"). Throws PlotError.
@@ -33,6 +33,7 @@ void check_not_input(const std::string &path, const std::string &input);
 void write_page(const std::string &path, const std::string &page);
 
 // The whole job for one input: "<base>.html" beside its result files, with
-// "Writing file: <name>" on standard output unless `quiet`. Returns 0, or 1
-// after a message "mavek-plot: ..." on standard error.
-int plot_file(const std::string &input, bool quiet);
+// "Writing file: <name>" on standard output unless `quiet`; the column names
+// come from the input read as `how` says. Returns 0, or 1 after a message
+// "mavek-plot: ..." on standard error.
+int plot_file(const std::string &input, bool quiet, const TableReading &how = {});
