@@ -15,7 +15,8 @@ failed=0
 for f in bin/mavek share/man/man1/mavek.1 share/bash-completion/completions/mavek \
   share/doc/mavek/README.md share/doc/mavek/CHANGELOG.md share/doc/mavek/LICENSE \
   share/doc/mavek/formats.md share/doc/mavek/examples/iris.dat \
-  share/doc/mavek/examples/weather.dat share/doc/mavek/examples/batch.sh; do
+  share/doc/mavek/examples/weather.dat share/doc/mavek/examples/airquality.csv \
+  share/doc/mavek/examples/batch.sh; do
   [ -f "$prefix/$f" ] || { echo "FAIL: $f not installed"; failed=1; }
 done
 [ -x "$prefix/bin/mavek" ] || { echo "FAIL: bin/mavek is not executable"; failed=1; }
