@@ -304,3 +304,83 @@ TEST(Examination, UnreadableInput) {
   EXPECT_FAILS(examine_file(dir.path().c_str(), line, Reporter(1, 0), in));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nError: Can't read file\nPress enter to continue\n");
 }
+
+namespace {
+
+// Reads `text` as the driver does with --names and --missing as `choices`
+// say: the rows stored and the lines left out.
+struct ChoiceRead {
+  Examination ex;
+  std::vector<std::vector<double>> data;
+  std::vector<long> left_lines;
+  unsigned left_count = 0;
+  std::string err;
+};
+
+ChoiceRead read_with(const std::string &text, ReadChoices choices) {
+  TempDir dir;
+  testsupport::write_text(dir.file("in"), text);
+  ChoiceRead res;
+  LineBuffer line;
+  DataStore store;
+  LeftOut left;
+  testing::internal::CaptureStderr();
+  try {
+    LineReader in;
+    res.ex = examine_file(dir.file("in").c_str(), "shown", line, Reporter(1, 0), in, choices);
+    store.allocate(res.ex.rows, res.ex.cols, 30);
+    for (unsigned i = 0; i < res.ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
+    unsigned rows = 0, cols = 0;
+    read_file(in, &rows, &cols, res.ex.fsize, store, res.ex.rows, res.ex.cols, Reporter(1, 0), choices,
+              &left);
+    for (unsigned r = 0; r < rows; ++r) res.data.emplace_back(store.dd[r], store.dd[r] + cols);
+  } catch (const Failure &failure) {
+    report_failure(failure);
+  }
+  res.err = testing::internal::GetCapturedStderr();
+  res.left_lines = left.lines;
+  res.left_count = left.count;
+  return res;
+}
+
+}  // namespace
+
+TEST(ReadChoices, NamesLinePassedOver) {
+  ChoiceRead r =
+      read_with("# about\nsepal petal species\n# units\n5.1 1.4 setosa\n7.0 4.7 versicolor\n", {true, false});
+  EXPECT_EQ(r.ex.rows, 2u);
+  EXPECT_EQ(r.ex.cols, 2u);
+  EXPECT_EQ(r.data, (std::vector<std::vector<double>>{{5.1, 1.4}, {7.0, 4.7}}));
+  // A names line far longer than every buffer; numbers in it are names too.
+  std::string names(70000, 'n');
+  names += " 1 2\n";
+  r = read_with(names + "1 2\n3 4\n", {true, false});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.data, (std::vector<std::vector<double>>{{1, 2}, {3, 4}}));
+  r = read_with("1 2 3\n4 5\n6 7\n", {true, false});
+  EXPECT_EQ(r.data, (std::vector<std::vector<double>>{{4, 5}, {6, 7}}));
+  // The name shown is the one in the messages; the names line alone is no table.
+  r = read_with("a b\n", {true, false});
+  EXPECT_EQ(r.err, "\nError: Can't read file\nPress enter to continue\n");
+}
+
+TEST(ReadChoices, MissingRowsLeftOutWithTheirLines) {
+  ChoiceRead r = read_with("# c\n1 NA 3\n4 5 6\n; c\n! c\n7 8 nan\n. 1 2\n9 8 7\nnull 0 N/A", {false, true});
+  EXPECT_EQ(r.ex.cols, 3u);
+  EXPECT_EQ(r.data, (std::vector<std::vector<double>>{{4, 5, 6}, {9, 8, 7}}));
+  EXPECT_EQ(r.left_count, 4u);
+  EXPECT_EQ(r.left_lines, (std::vector<long>{2, 6, 7, 9}));
+  // A line longer than the reader's buffer is read again; its number stays.
+  std::string wide = "1 2\n";
+  wide += std::string(600, ' ') + "NA 2\n3 4\n";
+  r = read_with(wide, {false, true});
+  EXPECT_EQ(r.left_lines, (std::vector<long>{2}));
+  EXPECT_EQ(r.data, (std::vector<std::vector<double>>{{1, 2}, {3, 4}}));
+  // Both choices at once; a short row still ends the run as "Row N", counted
+  // among the rows read, those left out included.
+  r = read_with("a b\nNA 1\n2 3\n4\n5 6\n", {true, true});
+  EXPECT_EQ(r.err, "\nError: Wrong row length: Row 3\a\n\nPress enter to continue\n");
+  r = read_with("NA NA\n1 NA\n", {false, true});
+  EXPECT_TRUE(r.data.empty());
+  EXPECT_EQ(r.left_count, 2u);
+}
