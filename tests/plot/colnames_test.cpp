@@ -56,3 +56,36 @@ TEST(ColumnNames, FromAFile) {
   EXPECT_EQ(n.names, (std::vector<std::string>{"sl", "sw", "pl", "pw"}));
   EXPECT_EQ(read_column_names(dir.file("missing.dat")).source, ColumnNames::Source::no_input);
 }
+
+TEST(ColumnNames, FromADelimitedHeaderOrTheNamesLine) {
+  using S = ColumnNames::Source;
+  testsupport::TempDir dir;
+  testsupport::write_text(dir.file("a.csv"),
+                          "\xEF\xBB\xBFid,\"Ozone (ppb)\",site, \"Temp\" \r\n1,41,x,67\r\n");
+  ColumnNames n = read_column_names(dir.file("a.csv"));
+  EXPECT_EQ(n.source, S::table_header);
+  EXPECT_EQ(n.names, (std::vector<std::string>{"id", "Ozone (ppb)", "Temp"}));
+  // --csv with a separator for any name; *.tsv takes a tab.
+  testsupport::write_text(dir.file("b.txt"), "p|q\n1|2\n");
+  EXPECT_EQ(read_column_names(dir.file("b.txt"), {true, '|', -1}).names,
+            (std::vector<std::string>{"p", "q"}));
+  testsupport::write_text(dir.file("c.TSV"), "p q\tr\n1\t2\n");
+  EXPECT_EQ(read_column_names(dir.file("c.TSV")).names, (std::vector<std::string>{"p q", "r"}));
+  // A first row of numbers is data; --names makes it the header all the same.
+  testsupport::write_text(dir.file("d.csv"), "1,2\n3,4\n");
+  EXPECT_EQ(read_column_names(dir.file("d.csv")).source, S::no_table_row);
+  EXPECT_EQ(read_column_names(dir.file("d.csv"), {false, 0, 1}).names, (std::vector<std::string>{"1", "2"}));
+  // A table mavek refuses names nothing.
+  testsupport::write_text(dir.file("e.csv"), "a,b\n1,2\n3\n");
+  EXPECT_EQ(read_column_names(dir.file("e.csv")).source, S::no_table_row);
+  EXPECT_EQ(read_column_names(dir.file("none.csv")).source, S::no_input);
+
+  // A whitespace table with --names: the first line that is no comment.
+  n = column_names_from_text("# a b\nsl sw species\n5.1 3.5 setosa\n", true);
+  EXPECT_EQ(n.source, S::names_line);
+  EXPECT_EQ(n.names, (std::vector<std::string>{"sl", "sw", "species"}));
+  EXPECT_EQ(n.name(2), "sw");
+  testsupport::write_text(dir.file("w.dat"), "x y\n1 2\n");
+  EXPECT_EQ(read_column_names(dir.file("w.dat"), {false, 0, 1}).names, (std::vector<std::string>{"x", "y"}));
+  EXPECT_EQ(read_column_names(dir.file("w.dat"), {false, 0, 0}).source, S::no_header);
+}

@@ -151,3 +151,65 @@ TEST(Program, CommandLine) {
   EXPECT_EQ(run_command(in(dir, kPlot + " -- -q.dat"), &out, &err), 0) << err;
   EXPECT_EQ(out, "Writing file: -q.html\n");
 }
+
+TEST(Program, NamesOfDelimitedTablesAndOfTheNamesLine) {
+  TempDir dir;
+  // R's write.csv: row names and a label column are not variables, so the
+  // variables 1 to 3 are named by the header fields of columns 2, 4 and 5,
+  // and -i turns their order.
+  testsupport::write_text(
+      dir.file("r.csv"),
+      "\"\",\"len\",\"supp\",\"dose\",\"\"\n\"1\",4.2,\"VC\",0.5,1\n\"2\",11.5,\"VC\",1,3\n"
+      "\"3\",7.3,\"OJ\",2,2\n");
+  // A semicolon table named .txt, and a whitespace table with a names line.
+  testsupport::write_text(dir.file("s.txt"), "a;b\n1;2\n2;1\n3;5\n");
+  testsupport::write_text(dir.file("w.dat"), "# no names here\nsl sw\n1 2\n2 1\n3 5\n");
+  std::string out, err;
+  ASSERT_EQ(run_command(in(dir, kMavek + " --quiet -i r.csv"), &out, &err), 0) << err;
+  ASSERT_EQ(run_command(in(dir, kMavek + " --quiet --csv=';' s.txt && " + kMavek + " --quiet --names w.dat"),
+                        &out, &err),
+            0)
+      << err;
+  ASSERT_EQ(run_command(in(dir, kPlot + " --quiet r.csv && " + kPlot + " --quiet --csv=';' s.txt && " +
+                                    kPlot + " --quiet --names w.dat"),
+                        &out, &err),
+            0)
+      << err;
+  const std::string r = read_text(dir.file("r.html"));
+  // An empty header field over a column that is read names it x<number>.
+  EXPECT_LT(r.find("<td class=\"name\">x3</td><td>3</td>"), r.find("<td class=\"name\">dose</td><td>2</td>"));
+  EXPECT_LT(r.find("<td class=\"name\">dose</td><td>2</td>"),
+            r.find("<td class=\"name\">len</td><td>1</td>"));
+  EXPECT_NE(r.find("Column names from the header row of <code>r.csv</code>."), std::string::npos);
+  const std::string s = read_text(dir.file("s.html"));
+  EXPECT_NE(s.find("<td class=\"name\">b</td><td>2</td>"), std::string::npos);
+  const std::string w = read_text(dir.file("w.html"));
+  EXPECT_NE(w.find("<td class=\"name\">sw</td><td>2</td>"), std::string::npos);
+  EXPECT_NE(w.find("Column names from the first line of <code>w.dat</code>."), std::string::npos);
+
+  // Read otherwise, the same tables name nothing: s.txt as a whitespace
+  // table (no comment line names its one column), r.csv without a header.
+  ASSERT_EQ(
+      run_command(in(dir, kPlot + " --quiet s.txt && " + kPlot + " --quiet --names=off r.csv"), &out, &err),
+      0)
+      << err;
+  EXPECT_NE(read_text(dir.file("s.html")).find("<td class=\"name\">x1</td>"), std::string::npos);
+  EXPECT_NE(read_text(dir.file("r.html")).find("The first row of <code>r.csv</code> is no header"),
+            std::string::npos);
+}
+
+TEST(Program, TableOptionsOnTheCommandLine) {
+  std::string out, err;
+  EXPECT_EQ(run_command(kPlot + " --csv=ab x.csv", &out, &err), 2);
+  EXPECT_EQ(
+      err.rfind("mavek-plot: not a separator for --csv: 'ab' (one byte other than a quote or a line break, "
+                "or tab)\n",
+                0),
+      0u)
+      << err;
+  EXPECT_EQ(run_command(kPlot + " --names=yes x.csv", &out, &err), 2);
+  EXPECT_EQ(err.rfind("mavek-plot: not on or off for --names: 'yes'\n", 0), 0u) << err;
+  EXPECT_EQ(run_command(kPlot + " --help", &out, &err), 0);
+  EXPECT_NE(out.find("  --csv[=SEP]\n"), std::string::npos);
+  EXPECT_NE(out.find("  --names[=on|off]\n"), std::string::npos);
+}
