@@ -3,8 +3,8 @@
 #
 #   tests/fuzz/campaign.sh SECONDS_PER_TARGET [TARGET...]
 #
-# TARGET is pipeline, options, sortstring or numscan (all four when none is
-# given). The targets are built in build-fuzz/ (clang++, -DMAVEK_FUZZ=ON)
+# TARGET is pipeline, options, sortstring, numscan or delimited (all five
+# when none is given). The targets are built in build-fuzz/ (clang++, -DMAVEK_FUZZ=ON)
 # when that directory does not hold them yet; rebuild it after changing the
 # code. Each target then runs for SECONDS_PER_TARGET seconds, one after the
 # other, on one core.
@@ -29,7 +29,7 @@ fi
 seconds=$1
 shift
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(pipeline options sortstring numscan)
+[ ${#targets[@]} -eq 0 ] && targets=(pipeline options sortstring numscan delimited)
 out=${MAVEK_FUZZ_DIR:-$root/build-fuzz/campaign}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
