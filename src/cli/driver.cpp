@@ -15,6 +15,7 @@
 #include "components/scores.h"
 #include "contract/naming.h"
 #include "diagnostics.h"
+#include "input/readahead.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
 #include "logfile.h"
@@ -65,7 +66,8 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
     error("The results of %s would replace those of %s\a\n", name, earlier);
 
   LineReader infil;
-  Examination ex = examine_file(name, line, report, infil);
+  ReadAhead ahead;
+  Examination ex = examine_file(name, line, report, infil, &ahead);
   unsigned rows = ex.rows;
   unsigned cols = ex.cols;
 
@@ -78,7 +80,10 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   const unsigned g_rows = rows;
   const unsigned g_cols = cols;
   report.progress("\nReads the file: %s\n", name);
-  read_file(infil, &rows, &cols, ex.fsize, store, g_rows, g_cols, report);
+  if (ex.read_ahead)
+    ahead.deliver(store, &rows, &cols, report);
+  else
+    read_file(infil, &rows, &cols, ex.fsize, store, g_rows, g_cols, report);
   infil.close();
 
   MinMax(store, rows, cols);

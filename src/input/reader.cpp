@@ -8,6 +8,7 @@
 
 #include "contract/lines.h"
 #include "diagnostics.h"
+#include "input/readahead.h"
 
 LineBuffer::LineBuffer(const char *name, long size) : name_(name), size_(size) {
   data_ = static_cast<char *>(std::malloc(size_));
@@ -32,16 +33,33 @@ void open_input(LineReader &in, const char *name) {
 
 bool ends_line(const char *s, std::size_t len) { return len > 0 && s[len - 1] == '\n'; }
 
-// The quotient truncated toward zero; a file that changed size since it was
-// measured can make it huge or not a number, which must not reach the cast.
+}  // namespace
+
 long progress_figure(double q) {
+  // A file that changed size since it was measured can make the quotient
+  // huge or not a number, which must not reach the cast.
   if (!(q > -1e18 && q < 1e18)) return 999;
   return static_cast<long>(q);
 }
 
-}  // namespace
+long first_data_line_length(LineReader &infil) {
+  const long start = infil.tell();
+  int ch = infil.getc();
+  while (is_comment_mark(ch)) {
+    infil.skip_line();
+    ch = infil.getc();
+  }
+  long length = 0;
+  while (ch != '\n' && ch != EOF) {
+    ++length;
+    ch = infil.getc();
+  }
+  infil.seek(start);
+  return length;
+}
 
-Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil) {
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
+                         ReadAhead *ahead) {
   Examination ex;
   // The file is read three times from its start, which only a regular file
   // allows: a FIFO would hang on its second opening, a device such as
@@ -66,6 +84,17 @@ Examination examine_file(const char *name, LineBuffer &line, const Reporter &rep
   ex.fsize = infil.size();
   infil.close();
 
+  if (ahead != nullptr) {
+    open_input(infil, name);
+    ex.read_ahead = ahead->read(infil, ex.cols, line.size(), ex.fsize);
+    if (ex.read_ahead) {
+      ex.rows = ahead->lines();
+      infil.close();
+      return ex;
+    }
+    infil.close();
+  }
+
   open_input(infil, name);
   unsigned rows = 0;
   while (!infil.eof() && myfgets(line.data(), line.size(), infil) != nullptr) ++rows;
@@ -88,19 +117,7 @@ unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned 
 void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
                unsigned g_rows, unsigned g_cols, const Reporter &report) {
   // The buffer starts a quarter larger than the first data line.
-  long start = infil.tell();
-  int ch = infil.getc();
-  while (is_comment_mark(ch)) {
-    infil.skip_line();
-    ch = infil.getc();
-  }
-  long first_len = 0;
-  while (ch != '\n' && ch != EOF) {
-    ++first_len;
-    ch = infil.getc();
-  }
-  infil.seek(start);
-  long line_len = 5 * first_len / 4;
+  long line_len = 5 * first_data_line_length(infil) / 4;
   if (line_len < 256) line_len = 256;
 
   LineBuffer buff("buff", line_len);

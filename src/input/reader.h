@@ -29,15 +29,22 @@ class LineBuffer {
 
 // What the examination finds out about a file.
 struct Examination {
-  unsigned cols = 0;  // numbers on the first data line
-  unsigned rows = 0;  // data pieces counted: the row capacity of the table
-  long fsize = 0;     // bytes
+  unsigned cols = 0;        // numbers on the first data line
+  unsigned rows = 0;        // data pieces counted: the row capacity of the table
+  long fsize = 0;           // bytes
+  bool read_ahead = false;  // the rows were read with the count (see ReadAhead)
 };
+
+class ReadAhead;
 
 // Opens `name` three times in turn: reads its first data line (growing `line`
 // while it does not fit) and counts its numbers, measures the file, counts its
 // data lines, and leaves `infil` open at the start of the file for reading.
-Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil);
+// With `ahead`, the count and the reading are one pass where every data line
+// fits the buffers: then read_ahead is set, `ahead` holds the rows and
+// `infil` is closed; otherwise the file is counted and left open as before.
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
+                         ReadAhead *ahead = nullptr);
 
 // Reads every data line of `infil` into store.dd, file column c of row r going
 // to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length
@@ -51,3 +58,11 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
 // message for row index `r` when the line holds more). Returns the count.
 unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r,
                     const Reporter &report);
+
+// The progress figure of the reading pass for the quotient q (position over
+// a hundredth of the size), truncated toward zero.
+long progress_figure(double q);
+
+// The length of the first line of `infil` that does not start with a comment
+// mark, its newline not counted; `infil` is left where it was.
+long first_data_line_length(LineReader &infil);
