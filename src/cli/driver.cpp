@@ -87,7 +87,9 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   infil.close();
 
   MinMax(store, rows, cols);
-  Histogram(store, rows, cols, o.histosize, report);
+  // The counts show only in ".his" and in the debug trace; a run that shows
+  // neither has no use for them.
+  if (o.flag.histogram != 0 || report.debug()) Histogram(store, rows, cols, o.histosize, report);
   if (cols == 0 || rows == 0) error("Too few variables\n");
   report.progress("Found %d columns %d rows\n", cols, rows);
 
