@@ -18,6 +18,7 @@
 #include "diagnostics.h"
 #include "input/delimited_reader.h"
 #include "input/listwise.h"
+#include "input/readahead.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
 #include "logfile.h"
@@ -75,14 +76,18 @@ TableSize read_table(const char *path, const char *name, Run &run, LineBuffer &l
   if (sep == 0) {
     const ReadChoices choices{o.names == 1, o.missing != 0};
     LineReader infil;
-    Examination ex = examine_file(path, name, line, report, infil, choices);
+    ReadAhead ahead;
+    Examination ex = examine_file(path, name, line, report, infil, choices, &ahead);
     size.rows = ex.rows;
     size.cols = ex.cols;
     create_tables(size.rows, size.cols);
     const unsigned g_rows = size.rows;
     const unsigned g_cols = size.cols;
     report.progress("\nReads the file: %s\n", name);
-    read_file(infil, &size.rows, &size.cols, ex.fsize, store, g_rows, g_cols, report, choices, &left_out);
+    if (ex.read_ahead)
+      ahead.deliver(store, &size.rows, &size.cols, report);
+    else
+      read_file(infil, &size.rows, &size.cols, ex.fsize, store, g_rows, g_cols, report, choices, &left_out);
     infil.close();
   } else {
     const DelimitedExamination ex = examine_delimited(path, name, sep, o.names, report);
@@ -121,7 +126,9 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   const unsigned cols = size.cols;
 
   MinMax(store, rows, cols);
-  Histogram(store, rows, cols, o.histosize, report);
+  // The counts show only in ".his" and in the debug trace; a run that shows
+  // neither has no use for them.
+  if (o.flag.histogram != 0 || report.debug()) Histogram(store, rows, cols, o.histosize, report);
   if (cols == 0 || rows == 0) error("Too few variables\n");
   report.progress("Found %d columns %d rows\n", cols, rows);
 

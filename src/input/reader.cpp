@@ -8,6 +8,7 @@
 
 #include "contract/lines.h"
 #include "diagnostics.h"
+#include "input/readahead.h"
 
 LineBuffer::LineBuffer(const char *name, long size) : name_(name), size_(size) {
   data_ = static_cast<char *>(std::malloc(size_));
@@ -39,6 +40,8 @@ void require_regular_file(const char *path, const char *name) {
 }
 
 long progress_figure(double q) {
+  // A file that changed size since it was measured can make the quotient
+  // huge or not a number, which must not reach the cast.
   if (!(q > -1e18 && q < 1e18)) return 999;
   return static_cast<long>(q);
 }
@@ -57,8 +60,25 @@ void skip_names_line(LineReader &infil) {
 
 }  // namespace
 
+long first_data_line_length(LineReader &infil) {
+  const long start = infil.tell();
+  const long newlines = infil.newlines();
+  int ch = infil.getc();
+  while (is_comment_mark(ch)) {
+    infil.skip_line();
+    ch = infil.getc();
+  }
+  long length = 0;
+  while (ch != '\n' && ch != EOF) {
+    ++length;
+    ch = infil.getc();
+  }
+  infil.seek(start, newlines);
+  return length;
+}
+
 Examination examine_file(const char *path, const char *name, LineBuffer &line, const Reporter &report,
-                         LineReader &infil, const ReadChoices &choices) {
+                         LineReader &infil, const ReadChoices &choices, ReadAhead *ahead) {
   Examination ex;
   require_regular_file(path, name);
   open_input(infil, path, name);
@@ -79,6 +99,18 @@ Examination examine_file(const char *path, const char *name, LineBuffer &line, c
   if (ex.cols == 0) error("Too few variables\n");
   ex.fsize = infil.size();
   infil.close();
+
+  // The read-ahead reads the table as it stands, without --names or --missing.
+  if (ahead != nullptr && !choices.names && !choices.missing) {
+    open_input(infil, path, name);
+    ex.read_ahead = ahead->read(infil, ex.cols, line.size(), ex.fsize);
+    if (ex.read_ahead) {
+      ex.rows = ahead->lines();
+      infil.close();
+      return ex;
+    }
+    infil.close();
+  }
 
   open_input(infil, path, name);
   if (choices.names) skip_names_line(infil);
@@ -104,32 +136,12 @@ unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned 
 void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize, DataStore &store,
                unsigned g_rows, unsigned g_cols, const Reporter &report, const ReadChoices &choices,
                LeftOut *left_out) {
+  if (choices.names) skip_names_line(infil);
   // The buffer starts a quarter larger than the first data line.
-  long start = infil.tell();
-  int ch = infil.getc();
-  while (is_comment_mark(ch)) {
-    infil.skip_line();
-    ch = infil.getc();
-  }
-  if (choices.names && ch != EOF) {
-    if (ch != '\n') infil.skip_line();
-    ch = infil.getc();
-    while (is_comment_mark(ch)) {
-      infil.skip_line();
-      ch = infil.getc();
-    }
-  }
-  long first_len = 0;
-  while (ch != '\n' && ch != EOF) {
-    ++first_len;
-    ch = infil.getc();
-  }
-  infil.seek(start);
-  long line_len = 5 * first_len / 4;
+  long line_len = 5 * first_data_line_length(infil) / 4;
   if (line_len < 256) line_len = 256;
 
   LineBuffer buff("buff", line_len);
-  if (choices.names) skip_names_line(infil);
   long restart = infil.tell();
   long restart_newlines = infil.newlines();
   unsigned read = 0;  // data lines read; those stored are fewer by the rows left out

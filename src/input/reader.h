@@ -36,9 +36,10 @@ struct ReadChoices {
 
 // What the examination finds out about a file.
 struct Examination {
-  unsigned cols = 0;  // numbers on the first data line
-  unsigned rows = 0;  // data pieces counted: the row capacity of the table
-  long fsize = 0;     // bytes
+  unsigned cols = 0;        // numbers on the first data line
+  unsigned rows = 0;        // data pieces counted: the row capacity of the table
+  long fsize = 0;           // bytes
+  bool read_ahead = false;  // the rows were read with the count (see ReadAhead)
 };
 
 // Ends the run with "Can't read file NAME" unless `path` is a regular file
@@ -49,19 +50,22 @@ void require_regular_file(const char *path, const char *name);
 // Opens `path` into `in`, or ends the run with "Can't read file NAME".
 void open_input(LineReader &in, const char *path, const char *name);
 
-// The reading's percentage figure: the quotient truncated toward zero, 999
-// for one that a file changing size has made huge or not a number.
-long progress_figure(double q);
+class ReadAhead;
 
 // Opens `path` (shown as `name`) three times in turn: reads its first data
 // line (growing `line` while it does not fit) and counts its numbers,
 // measures the file, counts its data lines, and leaves `infil` open at the
 // start of the file for reading.
+// With `ahead`, the count and the reading are one pass where every data line
+// fits the buffers: then read_ahead is set, `ahead` holds the rows and
+// `infil` is closed; otherwise the file is counted and left open as before.
+// The read-ahead knows neither --names nor --missing: with either choice
+// `ahead` is not used.
 Examination examine_file(const char *path, const char *name, LineBuffer &line, const Reporter &report,
-                         LineReader &infil, const ReadChoices &choices = {});
-inline Examination examine_file(const char *name, LineBuffer &line, const Reporter &report,
-                                LineReader &infil) {
-  return examine_file(name, name, line, report, infil);
+                         LineReader &infil, const ReadChoices &choices, ReadAhead *ahead = nullptr);
+inline Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
+                                ReadAhead *ahead = nullptr) {
+  return examine_file(name, name, line, report, infil, ReadChoices{}, ahead);
 }
 
 // Reads every data line of `infil` into store.dd, file column c of row r going
@@ -79,3 +83,11 @@ void read_file(LineReader &infil, unsigned *Rows, unsigned *Columns, long fsize,
 // missing-value words too, as NaN. Returns the count.
 unsigned parse_line(const char *text, double *row, const int *sortarr, unsigned g_cols, unsigned r,
                     const Reporter &report, bool missing = false);
+
+// The progress figure of the reading pass for the quotient q (position over
+// a hundredth of the size), truncated toward zero.
+long progress_figure(double q);
+
+// The length of the first line of `infil` that does not start with a comment
+// mark, its newline not counted; `infil` is left where it was.
+long first_data_line_length(LineReader &infil);

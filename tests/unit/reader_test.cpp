@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "contract/lines.h"
 #include "diagnostics.h"
+#include "input/readahead.h"
 #include "myfgets.h"
 #include "support.h"
 
@@ -124,23 +126,28 @@ struct ReadResult {
   int status = -1;  // -1: no fatal end
 };
 
-// Examines and reads `text` as the driver does (natural order).
-ReadResult read_text_file(const std::string &text, int quiet = 1) {
-  TempDir dir;
-  testsupport::write_text(dir.file("in"), text);
+// Examines and reads `text` as the driver does (natural order, or the order
+// `sortarr`): in one pass with `ahead`, else counted first and read after.
+ReadResult read_once_or_twice(const TempDir &dir, int quiet, bool ahead, const std::vector<int> &order) {
   ReadResult res;
   LineBuffer line;
   DataStore store;
+  ReadAhead read_ahead;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   try {
     LineReader in;
-    res.ex = examine_file(dir.file("in").c_str(), line, Reporter(quiet, 0), in);
+    const Reporter report(quiet, 0);
+    res.ex = examine_file(dir.file("in").c_str(), line, report, in, ahead ? &read_ahead : nullptr);
     store.allocate(res.ex.rows, res.ex.cols, 30);
-    for (unsigned i = 0; i < res.ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
+    for (unsigned i = 0; i < res.ex.cols; ++i)
+      store.sortarr[i] = i < order.size() ? order[i] : static_cast<int>(i);
     res.rows = res.ex.rows;
     res.cols = res.ex.cols;
-    read_file(in, &res.rows, &res.cols, res.ex.fsize, store, res.ex.rows, res.ex.cols, Reporter(quiet, 0));
+    if (res.ex.read_ahead)
+      read_ahead.deliver(store, &res.rows, &res.cols, report);
+    else
+      read_file(in, &res.rows, &res.cols, res.ex.fsize, store, res.ex.rows, res.ex.cols, report);
     for (unsigned r = 0; r < res.rows; ++r) res.data.emplace_back(store.dd[r], store.dd[r] + res.cols);
   } catch (const Failure &failure) {
     report_failure(failure);
@@ -151,6 +158,33 @@ ReadResult read_text_file(const std::string &text, int quiet = 1) {
   res.err = testing::internal::GetCapturedStderr();
   res.out = testing::internal::GetCapturedStdout();
   return res;
+}
+
+bool same_table(const ReadResult &a, const ReadResult &b) {
+  if (a.data.size() != b.data.size()) return false;
+  for (std::size_t r = 0; r < a.data.size(); ++r)
+    if (a.data[r].size() != b.data[r].size() ||
+        std::memcmp(a.data[r].data(), b.data[r].data(), a.data[r].size() * sizeof(double)) != 0)
+      return false;
+  return true;
+}
+
+// Both ways of reading must give the same count, the same table bit for
+// bit, the same terminal bytes and the same end; the one-pass result is
+// returned.
+ReadResult read_text_file(const std::string &text, int quiet = 1, const std::vector<int> &order = {}) {
+  TempDir dir;
+  testsupport::write_text(dir.file("in"), text);
+  ReadResult twice = read_once_or_twice(dir, quiet, false, order);
+  ReadResult once = read_once_or_twice(dir, quiet, true, order);
+  EXPECT_EQ(once.ex.rows, twice.ex.rows);
+  EXPECT_EQ(once.rows, twice.rows);
+  EXPECT_EQ(once.cols, twice.cols);
+  EXPECT_TRUE(same_table(once, twice));
+  EXPECT_EQ(once.out, twice.out);
+  EXPECT_EQ(once.err, twice.err);
+  EXPECT_EQ(once.status, twice.status);
+  return once;
 }
 
 }  // namespace
@@ -383,4 +417,51 @@ TEST(ReadChoices, MissingRowsLeftOutWithTheirLines) {
   r = read_with("NA NA\n1 NA\n", {false, true});
   EXPECT_TRUE(r.data.empty());
   EXPECT_EQ(r.left_count, 2u);
+}
+
+// Where every data line fits the buffers the count and the reading are one
+// pass; a longer line sends the file back to the two passes, whose notices
+// the one pass could not give. Either way the results are those of reading
+// twice (read_text_file compares them).
+TEST(ReadAhead, OnePassWhereEveryLineFits) {
+  struct Case {
+    std::string text;
+    bool one_pass;
+  };
+  std::string long_row = "1 2 3";
+  for (int i = 0; i < 200; ++i) long_row += " 4";
+  std::string long_comment(1, '#');
+  long_comment.append(60000, 'c');
+  long_comment += '\n';
+  const Case cases[] = {
+      {"1 2 3\n4 5 6\n", true},
+      {"# head\n1 2 3\n; note\n4 5 6\n!\n7 8 9", true},
+      {long_comment + "1 2\n" + long_comment + "3 4\n", true},  // comments are skipped whole
+      {"1 2 3\n4 5 6 7\n8 9 10\n", true},                       // a row cut short, with its notice
+      {"1 2 3\n4 5\n7 8 9\n", true},                            // wrong row length
+      {"1 2 3\n4 5 6\n7 8", true},                              // short last line dropped
+      {"1 2 3\n\n", true},                                      // empty last line
+      {"1 2 3\n" + long_row + "\n7 8 9\n", false},              // longer than the reading buffer
+      {"1 2 3\n4 5 6\n" + long_row, false},
+      {std::string("1 2\n\0 9 9\n3 4\n", 14), true},  // a NUL-first line is a comment
+      {"1e 5 2\n1e 5 2\n", true},                     // "%lg" reads more than strtod
+  };
+  for (const Case &c : cases) {
+    ReadResult r = read_text_file(c.text, 0);
+    EXPECT_EQ(r.ex.read_ahead, c.one_pass) << c.text.substr(0, 40);
+  }
+  // Another order of the variables puts the same values elsewhere.
+  read_text_file("1 2 3\n4 5 6\n7 8 9\n", 1, {2, 0, 1});
+}
+
+// Tables of many rows, whose values fill several blocks of the read-ahead.
+TEST(ReadAhead, ManyRows) {
+  std::string text;
+  for (int r = 0; r < 200000; ++r) text += std::to_string(r) + " " + std::to_string(r * 0.25) + " -1e-3\n";
+  ReadResult res = read_text_file(text, 0, {1, 2, 0});
+  EXPECT_TRUE(res.ex.read_ahead);
+  EXPECT_EQ(res.rows, 200000u);
+  EXPECT_EQ(res.data[199999][1], 199999.0);  // file column 0 goes to internal column 1
+  EXPECT_EQ(res.data[199999][2], 49999.75);
+  EXPECT_EQ(res.data[199999][0], -1e-3);
 }
