@@ -1,5 +1,6 @@
 #include "contract/naming.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -97,4 +98,45 @@ TEST(ResultFile, CreationAndWriteFailures) {
   };
   EXPECT_EQ(testsupport::with_file_size_limit(2, write_past_limit, &err), 1);
   EXPECT_EQ(err, "\nError: Can't write file: " + dir.file("full.mvd") + "\a\n\nPress enter to continue\n");
+}
+
+// Standard input's results are named "stdin"; with a results folder every
+// result goes there under the base name of the argument's last component,
+// found by '/' alone; without one, other paths are named as always.
+TEST(Naming, StandardInputAndTheResultsFolder) {
+  struct Case {
+    const char *arg, *dir, *want;
+  };
+  for (const Case &c :
+       {Case{"-", "", "stdin.cor"}, Case{"/dev/stdin", "", "stdin.cor"}, Case{"-", "out", "out/stdin.cor"},
+        Case{"/dev/stdin", "out/", "out/stdin.cor"}, Case{"./-", "", "./-.cor"},
+        Case{"/dev/shm/x.dat", "", "/dev/shm/x.cor"}, Case{"/dev/stdin.dat", "", "/dev/stdin.cor"},
+        Case{"a/b/x.dat", "", "a/b/x.cor"}, Case{"a/b/x.dat", "out", "out/x.cor"},
+        Case{"a/b/x.dat", "out/", "out/x.cor"}, Case{"x.tar.gz", "o//", "o//x.tar.cor"},
+        Case{"x.dat", "/", "/x.cor"}, Case{"run.2/data", "o", "o/data.cor"}, Case{"d/.hidden", "o", "o/.cor"},
+        Case{"a\\b.dat", "o", "o/a\\b.cor"}, Case{"c:d.dat", "o", "o/c:d.cor"},
+        Case{"x.d\\at", "o", "o/x.d\\at.cor"}})
+    EXPECT_EQ(derive_result_base(c.arg, c.dir), c.want) << c.arg << " " << c.dir;
+}
+
+// Standard input redirected from a file named like one of its results is
+// that result's input: the run would replace what it reads.
+TEST(Naming, StandardInputFromAResultsName) {
+  testsupport::TempDir dir;
+  testsupport::write_text(dir.file("stdin.sco"), "1 2\n");
+  testsupport::write_text(dir.file("other"), "1 2\n");
+  for (const char *arg : {"-", "/dev/stdin"}) {
+    for (const char *from : {"stdin.sco", "other"}) {
+      const std::string input = dir.file(from);
+      const int status = testsupport::in_child(
+          [&] {
+            const int fd = open(input.c_str(), O_RDONLY);
+            if (fd < 0 || dup2(fd, 0) < 0) return 99;
+            const std::string got = result_replacing_input(dir.file("stdin.cor"), arg);
+            return got == (std::string(from) == "other" ? "" : dir.file("stdin.sco")) ? 0 : 1;
+          },
+          nullptr);
+      EXPECT_EQ(status, 0) << arg << " < " << from;
+    }
+  }
 }
