@@ -34,10 +34,13 @@ struct Examination {
   long fsize = 0;     // bytes
 };
 
-// Opens `name` three times in turn: reads its first data line (growing `line`
-// while it does not fit) and counts its numbers, measures the file, counts its
-// data lines, and leaves `infil` open at the start of the file for reading.
-Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil);
+// Opens the file three times in turn: reads its first data line (growing
+// `line` while it does not fit) and counts its numbers, measures the file,
+// counts its data lines, and leaves `infil` open at the start of the file for
+// reading. The file opened is `path`, or `name` when `path` is null; messages
+// name it `name` (standard input, "-", is read from a copy).
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
+                         const char *path = nullptr);
 
 // Reads every data line of `infil` into store.dd, file column c of row r going
 // to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length
