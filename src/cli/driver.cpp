@@ -126,6 +126,9 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, report, o.flag.split);
   if (o.flag.oldtetrad) write_teto(utfnamn, store, rows, cols, report);
   if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, report);
+  if (!o.percentiles.empty())
+    write_pct(utfnamn, store, cols, o.percentiles,
+              calculate_percentiles(store.dd, rows, cols, o.percentiles, ctx), report);
 
   if (o.flag.eigen) {
     // The solver cannot diagonalise a matrix holding a NaN or an infinity,
