@@ -41,14 +41,14 @@ int nameless_file(const std::string &dir) {
   return made;
 }
 
-// A read of standard input that waits for data when the descriptor was left
-// non-blocking by whoever shares it: the byte count, 0 at its end, or -1.
-ssize_t read_input(char *buf, std::size_t n) {
+// A read that waits for data when the descriptor was left non-blocking by
+// whoever shares it: the byte count, 0 at its end, or -1.
+ssize_t read_input(int fd, char *buf, std::size_t n) {
   for (;;) {
-    const ssize_t got = read(STDIN_FILENO, buf, n);
+    const ssize_t got = read(fd, buf, n);
     if (got >= 0) return got;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      pollfd p{STDIN_FILENO, POLLIN, 0};
+      pollfd p{fd, POLLIN, 0};
       (void)poll(&p, 1, -1);
     } else if (errno != EINTR) {
       return -1;
@@ -75,12 +75,12 @@ StandardInput::~StandardInput() {
   if (fd_ >= 0) close(fd_);
 }
 
-void StandardInput::hold(const char *arg, const std::string &dir) {
+void StandardInput::hold(const char *arg, const std::string &dir, int from) {
   fd_ = nameless_file(dir);
   if (fd_ < 0) error("Can't keep standard input in %s: %s\a\n", dir.c_str(), std::strerror(errno));
   std::vector<char> buf(std::size_t{1} << 16);
   for (;;) {
-    const ssize_t got = read_input(buf.data(), buf.size());
+    const ssize_t got = read_input(from, buf.data(), buf.size());
     if (got == 0) break;
     if (got < 0) error("Can't read file %s\n", arg);
     if (!write_all(fd_, buf.data(), static_cast<std::size_t>(got)))

@@ -15,11 +15,12 @@ class StandardInput {
   StandardInput &operator=(const StandardInput &) = delete;
   ~StandardInput();
 
-  // Reads all of standard input into the copy. A failed read ends the run
-  // with "Can't read file %s\n" and `arg`, the argument that asked for it; a
-  // copy that cannot be made or written, with "Can't keep standard input in
-  // %s: %s\a\n", the folder and the reason.
-  void hold(const char *arg, const std::string &dir);
+  // Reads all of standard input (or the descriptor `from`) into the copy,
+  // waiting for data where the descriptor is non-blocking. A failed read
+  // ends the run with "Can't read file %s\n" and `arg`, the argument that
+  // asked for it; a copy that cannot be made or written, with "Can't keep
+  // standard input in %s: %s\a\n", the folder and the reason.
+  void hold(const char *arg, const std::string &dir, int from = 0);
 
   // A name that opens the copy anew, at its start ("/proc/self/fd/N"), for
   // as long as this object lives.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -470,56 +469,22 @@ const Scenario kScenarios[] = {
       {"a.inp", kDInp},
       {"a.cor", kDCor},
       {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -c a.dat a.txt\n"}}},
-    // Standard input is read once, into a copy that leaves nothing in
-    // $TMPDIR, and its results are named "stdin"; a second argument with
-    // the same results is refused after the first one's are written.
+    // Standard input, from a pipe, is read once into a copy that leaves
+    // nothing in $TMPDIR, and its results are named "stdin": a second
+    // argument for it would replace them, and is refused.
     {"stdin_through_a_pipe",
      kD,
      "",
-     "cat d.dat | TMPDIR=. mavek --quiet -c -",
+     "cat d.dat | TMPDIR=. mavek --quiet -c /dev/stdin -",
      "",
      false,
-     0,
+     1,
      "",
-     "",
+     "\nError: The results of - would replace those of /dev/stdin\a\n\nPress enter to continue\n",
      {{"stdin.mvd", kDMvd},
       {"stdin.inp", kDInp},
       {"stdin.cor", kDCor},
-      {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -c -\n"}}},
-    {"dev_stdin_through_a_pipe",
-     kD,
-     "",
-     "cat d.dat | TMPDIR=. mavek --quiet /dev/stdin",
-     "",
-     false,
-     0,
-     "",
-     "",
-     {{"stdin.mvd", kDMvd},
-      {"stdin.inp", kDInp},
-      {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet /dev/stdin\n"}}},
-    {"stdin_twice",
-     kD,
-     "",
-     "cat d.dat | TMPDIR=. mavek --quiet - -",
-     "",
-     false,
-     1,
-     "",
-     "\nError: The results of - would replace those of -\a\n\nPress enter to continue\n",
-     {{"stdin.mvd", kDMvd}, {"stdin.inp", kDInp}, {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet - -\n"}}},
-    {"stdin_and_an_input_named_stdin",
-     "printf '1 2\\n2 1\\n3 4\\n4 3\\n' >d.dat && printf '5 5\\n1 1\\n' >stdin.txt",
-     "",
-     "cat d.dat | mavek --quiet - stdin.txt",
-     "",
-     false,
-     1,
-     "",
-     "\nError: The results of stdin.txt would replace those of -\a\n\nPress enter to continue\n",
-     {{"stdin.mvd", kDMvd},
-      {"stdin.inp", kDInp},
-      {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet - stdin.txt\n"}}},
+      {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -c /dev/stdin -\n"}}},
     // Standard input redirected from a file with a result's name: that
     // result would replace the input.
     {"stdin_from_its_own_result",
@@ -531,6 +496,20 @@ const Scenario kScenarios[] = {
      1,
      "",
      "\nError: The result file stdin.inp would replace the input -\a\n\nPress enter to continue\n",
+     {{"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -\n"}}},
+    // The copy has no name at any moment: none while the run holds it open
+    // (seen in /proc), none after a SIGKILL.
+    {"stdin_killed_while_read",
+     "mkdir t && mkfifo p",
+     "",
+     "TMPDIR=$PWD/t mavek --quiet - <p & exec 3>p; echo 1 2 >&3; "
+     "until ls -l /proc/$!/fd | grep -q \"$PWD/t/\"; do sleep 0.01; done; "
+     "ls -A t; kill -9 $!; wait $! 2>/dev/null",
+     "",
+     false,
+     128 + 9,
+     "",
+     "",
      {{"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -\n"}}},
     {"stdin_with_no_temporary_folder",
      kD,
@@ -627,80 +606,6 @@ TEST_P(Results, Scenario) {
 
 INSTANTIATE_TEST_SUITE_P(Driver, Results, testing::ValuesIn(kScenarios),
                          [](const testing::TestParamInfo<Scenario> &p) { return std::string(p.param.name); });
-
-// An input in /dev/shm (another file system) has its results beside it, as
-// any input; with a results folder on this one, its results and their
-// temporary files go to the folder, whose rename would otherwise cross file
-// systems and fail.
-TEST(Driver, InputOnAnotherFileSystem) {
-  struct stat shm, here;
-  TempDir work;
-  if (stat("/dev/shm", &shm) != 0 || stat(work.path().c_str(), &here) != 0 || shm.st_dev == here.st_dev)
-    GTEST_SKIP() << "no /dev/shm on a file system of its own";
-  char tmpl[] = "/dev/shm/mavek_test_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string shm_dir = tmpl;
-  testsupport::write_text(shm_dir + "/d.dat", "1 2\n2 1\n3 4\n4 3\n");
-  std::string out, err;
-  const std::string mavek = "cd " + quoted(work.path()) + " && " + quoted(MAVEK_BINARY) + " --quiet ";
-  EXPECT_EQ(run_command(mavek + quoted(shm_dir + "/d.dat"), &out, &err), 0) << err;
-  const std::map<std::string, std::string> beside = listing(shm_dir);
-  EXPECT_EQ(run_command(mavek + "--results-dir=. " + quoted(shm_dir + "/d.dat"), &out, &err), 0) << err;
-  const std::map<std::string, std::string> folder = listing(work.path());
-  std::filesystem::remove_all(shm_dir);
-  EXPECT_EQ(beside.size(), 3u);
-  EXPECT_EQ(beside.count("d.mvd") + beside.count("d.inp"), 2u);
-  EXPECT_EQ(folder.size(), 3u);
-  ASSERT_EQ(folder.count("d.mvd") + folder.count("d.inp"), 2u);
-  EXPECT_EQ(folder.at("d.mvd"), beside.at("d.mvd"));
-}
-
-// The copy of standard input has no name in $TMPDIR at any moment: a run
-// killed while it reads leaves nothing behind, SIGKILL included. The test
-// waits until the run holds its copy open (seen in /proc), then kills it.
-TEST(Driver, StandardInputLeavesNothingWhenKilled) {
-  TempDir work, tmp;
-  int in[2];
-  ASSERT_EQ(pipe(in), 0);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    dup2(in[0], 0);
-    close(in[0]);
-    close(in[1]);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    if (chdir(work.path().c_str()) != 0) _exit(126);
-    setenv("TMPDIR", tmp.path().c_str(), 1);
-    execl(MAVEK_BINARY, "mavek", "--quiet", "-", static_cast<char *>(nullptr));
-    _exit(127);
-  }
-  close(in[0]);
-  ASSERT_EQ(write(in[1], "1 2\n2 1\n", 8), 8);  // and the pipe stays open
-  const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
-  bool holding = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!holding && std::chrono::steady_clock::now() < deadline) {
-    std::error_code ec;
-    for (const auto &e : std::filesystem::directory_iterator(fds, ec)) {
-      const std::string target = std::filesystem::read_symlink(e.path(), ec).string();
-      if (target.rfind(tmp.path() + "/", 0) == 0) holding = true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_TRUE(holding) << "no copy of standard input in " << tmp.path();
-  EXPECT_EQ(listing(tmp.path()).size(), 0u);
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(in[1]);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-  EXPECT_EQ(listing(tmp.path()).size(), 0u);
-  const std::map<std::string, std::string> left = listing(work.path());
-  EXPECT_EQ(left.size(), 1u);
-  EXPECT_EQ(left.count("logfile"), 1u);
-}
 
 // Two runs with different options on one input, the first stopped in the
 // middle of its ".sco" while the second runs from start to end: both succeed,

@@ -1,6 +1,5 @@
 #include "contract/naming.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -117,26 +116,4 @@ TEST(Naming, StandardInputAndTheResultsFolder) {
         Case{"a\\b.dat", "o", "o/a\\b.cor"}, Case{"c:d.dat", "o", "o/c:d.cor"},
         Case{"x.d\\at", "o", "o/x.d\\at.cor"}})
     EXPECT_EQ(derive_result_base(c.arg, c.dir), c.want) << c.arg << " " << c.dir;
-}
-
-// Standard input redirected from a file named like one of its results is
-// that result's input: the run would replace what it reads.
-TEST(Naming, StandardInputFromAResultsName) {
-  testsupport::TempDir dir;
-  testsupport::write_text(dir.file("stdin.sco"), "1 2\n");
-  testsupport::write_text(dir.file("other"), "1 2\n");
-  for (const char *arg : {"-", "/dev/stdin"}) {
-    for (const char *from : {"stdin.sco", "other"}) {
-      const std::string input = dir.file(from);
-      const int status = testsupport::in_child(
-          [&] {
-            const int fd = open(input.c_str(), O_RDONLY);
-            if (fd < 0 || dup2(fd, 0) < 0) return 99;
-            const std::string got = result_replacing_input(dir.file("stdin.cor"), arg);
-            return got == (std::string(from) == "other" ? "" : dir.file("stdin.sco")) ? 0 : 1;
-          },
-          nullptr);
-      EXPECT_EQ(status, 0) << arg << " < " << from;
-    }
-  }
 }

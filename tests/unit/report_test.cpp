@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <limits>
 #include <string>
 #include <utility>
 
@@ -221,28 +220,4 @@ TEST(Report, FailedWriteEndsTheRun) {
     EXPECT_EQ(err, "\nError: Can't write file: " + dir.file(std::string("f") + ext) +
                        "\a\n\nPress enter to continue\n");
   }
-}
-
-// ".pct", written by hand: the percentages as "%g" (2.5, 33.3333 of
-// 33.33333, 1e-05 of 0.00001), then each variable in stored order with the
-// label ".mvd" gives it (its input column) and every value "%9.4f ".
-TEST(Report, PercentilesFile) {
-  TempDir dir;
-  DataStore store;
-  store.allocate(3, 2, 30);
-  for (int i = 0; i < 2; ++i) {
-    store.sortarr1[i] = 1 - i;
-    store.v[i].variable = i + 1;
-  }
-  const std::vector<double> percent = {50, 2.5, 33.33333, 0.00001, 100};
-  const std::vector<double> values = {
-      1, -0.0, 12345.678951, -1e-5, HUGE_VAL, -std::numeric_limits<double>::quiet_NaN(), 0.5, 2, 3, 4};
-  std::string name = dir.file("p.cor");
-  testing::internal::CaptureStdout();
-  write_pct(name, store, 2, percent, values, kReport);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Writing file: " + dir.file("p.pct") + "\n");
-  EXPECT_EQ(read_text(dir.file("p.pct")),
-            "! 50 2.5 33.3333 1e-05 100\n"
-            "        2    1.0000   -0.0000 12345.6790   -0.0000       inf \n"
-            "        1      -nan    0.5000    2.0000    3.0000    4.0000 \n");
 }

@@ -51,29 +51,3 @@ TEST(ResultSets, DifferentFilesDoNotClash) {
   // A directory that does not exist claims nothing; its input is missing.
   EXPECT_EQ(clashes(dir, {"missing/x.dat", "missing/x.dat"}), (V{"-", "-"}));
 }
-
-// With a results folder the clash is in the folder: inputs of one base name
-// in different folders clash there, and standard input clashes with itself
-// and with an input named "stdin".
-TEST(ResultSets, ClashesInTheResultsFolder) {
-  testsupport::TempDir dir;
-  ASSERT_EQ(mkdir(dir.file("o").c_str(), 0755), 0);
-  const std::string out = dir.file("o");
-  auto clash = [&](const std::vector<std::string> &args, const std::string &folder) {
-    ResultSets sets;
-    std::string got;
-    for (const std::string &a : args) {
-      const char *earlier = sets.claim(a.c_str(), derive_result_base(a.c_str(), folder));
-      got += earlier == nullptr ? "(new)" : earlier;
-      got += ' ';
-    }
-    return got;
-  };
-  EXPECT_EQ(clash({"a/x.dat", "b/x.dat"}, out), "(new) a/x.dat ");
-  EXPECT_EQ(clash({"a/x.dat", "b/x.dat"}, out + "/"), "(new) a/x.dat ");
-  EXPECT_EQ(clash({"a/x.dat", "b/y.dat"}, out), "(new) (new) ");
-  EXPECT_EQ(clash({"-", "-"}, out), "(new) - ");
-  EXPECT_EQ(clash({"-", "/dev/stdin", "stdin.dat"}, out), "(new) - - ");
-  EXPECT_EQ(clash({"-", "stdin.dat"}, ""), "(new) - ");
-  EXPECT_EQ(clash({"-", out + "/stdin.dat"}, ""), "(new) (new) ");
-}
