@@ -1,10 +1,13 @@
 #include "cmdline.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 PlotOptions parse_plot_options(int argc, char **argv) {
   PlotOptions o;
   bool options_end = false;
+  bool results_dir_given = false;
   for (int i = 1; i < argc; ++i) {
     const char *a = argv[i];
     if (options_end || a[0] != '-' || a[1] == '\0') {
@@ -17,11 +20,25 @@ PlotOptions parse_plot_options(int argc, char **argv) {
       o.help = true;
     } else if (std::strcmp(a, "--version") == 0) {
       o.version = true;
+    } else if (std::strncmp(a, "--results-dir=", 14) == 0) {
+      o.results_dir = a + 14;
+      results_dir_given = true;
+    } else if (std::strcmp(a, "--results-dir") == 0) {
+      if (i + 1 < argc) {
+        o.results_dir = argv[++i];
+        results_dir_given = true;
+      } else if (o.error.empty()) {
+        o.error = "option '--results-dir' needs a folder";
+      }
     } else if (o.error.empty()) {
       o.error = std::string("unknown option '") + a + "'";
     }
   }
   if (o.error.empty() && o.files.empty() && !o.help && !o.version) o.error = "no input file";
+  // mavek refuses such a folder before it writes anything; no results are there.
+  struct stat st;
+  if (o.error.empty() && results_dir_given && (stat(o.results_dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    o.error = "not a directory: '" + o.results_dir + "'";
   return o;
 }
 
@@ -32,8 +49,12 @@ const char *const kPlotHelp =
     "table (.mvd), histograms (.his), the correlation heat map (.cor), and the scree\n"
     "plot and loadings of the principal components (.eig). The last comment line\n"
     "above FILE's first data line names the columns when it holds one word a column.\n"
+    "A FILE \"-\" or \"/dev/stdin\" stands for the results named \"stdin\".\n"
     "\n"
     "  --quiet    do not print the \"Writing file\" lines\n"
+    "  --results-dir=DIR\n"
+    "             the results, and the page, are in DIR, as mavek --results-dir=DIR\n"
+    "             wrote them\n"
     "  --help     print this help and exit\n"
     "  --version  print the version and exit\n"
     "\n"

@@ -20,6 +20,6 @@ int main(int argc, char **argv) {
   }
   int status = 0;
   for (const std::string &file : o.files)
-    if (plot_file(file, o.quiet) != 0) status = 1;
+    if (plot_file(file, o.quiet, o.results_dir) != 0) status = 1;
   return status;
 }

@@ -27,8 +27,8 @@ void LineBuffer::grow() {
 
 namespace {
 
-void open_input(LineReader &in, const char *name) {
-  if (!in.open(name)) error("Can't read file %s\n", name);
+void open_input(LineReader &in, const char *path, const char *name) {
+  if (!in.open(path)) error("Can't read file %s\n", name);
 }
 
 bool ends_line(const char *s, std::size_t len) { return len > 0 && s[len - 1] == '\n'; }
@@ -59,16 +59,18 @@ long first_data_line_length(LineReader &infil) {
 }
 
 Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
-                         ReadAhead *ahead) {
+                         const char *path, ReadAhead *ahead) {
   Examination ex;
+  if (path == nullptr) path = name;
   // The file is read three times from its start, which only a regular file
   // allows: a FIFO would hang on its second opening, a device such as
-  // /dev/zero never ends. stat follows symbolic links, so /dev/stdin
-  // redirected from a file is that file. Directories fail further on.
+  // /dev/zero never ends. stat follows symbolic links, so a link to a table
+  // is that table; standard input comes as a copy in a regular file.
+  // Directories fail further on.
   struct stat st;
-  if (stat(name, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
     error("Can't read file %s\n", name);
-  open_input(infil, name);
+  open_input(infil, path, name);
   report.progress("\nExamining file: %s\n", name);
   long p_pos = infil.tell();
   std::size_t len = 0;
@@ -85,7 +87,7 @@ Examination examine_file(const char *name, LineBuffer &line, const Reporter &rep
   infil.close();
 
   if (ahead != nullptr) {
-    open_input(infil, name);
+    open_input(infil, path, name);
     ex.read_ahead = ahead->read(infil, ex.cols, line.size(), ex.fsize);
     if (ex.read_ahead) {
       ex.rows = ahead->lines();
@@ -95,13 +97,13 @@ Examination examine_file(const char *name, LineBuffer &line, const Reporter &rep
     infil.close();
   }
 
-  open_input(infil, name);
+  open_input(infil, path, name);
   unsigned rows = 0;
   while (!infil.eof() && myfgets(line.data(), line.size(), infil) != nullptr) ++rows;
   ex.rows = rows;
   infil.close();
 
-  open_input(infil, name);
+  open_input(infil, path, name);
   return ex;
 }
 
