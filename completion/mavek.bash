@@ -53,9 +53,15 @@ _mavek() {
     return 0
   fi
 
-  # The word after an option that needs one (-s "3 1 2", -l en) is free text.
+  # The word after an option that needs one (-s "3 1 2", -l en) is free text,
+  # but a folder after --results-dir.
   case $prev in
-    -s | -S | -l | -L | -g | -G | -w | -W | --sort | --where | --language)
+    -s | -S | -l | -L | -g | -G | -w | -W | --sort | --where | --language | --percentiles)
+      return 0 ;;
+    --results-dir)
+      compopt -o filenames 2>/dev/null
+      local d
+      while IFS= read -r d; do COMPREPLY+=("$d"); done < <(compgen -d -- "$cur")
       return 0 ;;
   esac
 

@@ -1,6 +1,7 @@
 #include "contract/naming.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -28,9 +29,24 @@ std::string derive_base_name(const char *arg) {
   return utfnamn;
 }
 
+bool is_standard_input(const char *arg) {
+  return std::strcmp(arg, "-") == 0 || std::strcmp(arg, "/dev/stdin") == 0;
+}
+
+std::string derive_result_base(const char *arg, const std::string &results_dir) {
+  if (is_standard_input(arg)) arg = "stdin";
+  if (results_dir.empty()) return derive_base_name(arg);
+  // Only '/' separates the folders of a path here: "a\b.dat" and "c:d.dat"
+  // are names of one component and keep all of it ("a\b", "c:d").
+  const char *slash = std::strrchr(arg, '/');
+  std::string utfnamn = results_dir;
+  if (utfnamn.back() != '/') utfnamn += '/';
+  return utfnamn + derive_base_name(slash == nullptr ? arg : slash + 1);
+}
+
 std::string result_replacing_input(const std::string &utfnamn, const char *arg) {
   struct stat input;
-  if (stat(arg, &input) != 0) return {};
+  if ((is_standard_input(arg) ? fstat(STDIN_FILENO, &input) : stat(arg, &input)) != 0) return {};
   std::string name = utfnamn;
   for (const char *ext : kResultExtensions) {
     swap_ext(name, ext);

@@ -26,10 +26,22 @@ bool has_result_extension(const char *arg);
 // by ".cor".
 std::string derive_base_name(const char *arg);
 
+// Whether the file argument `arg` stands for standard input: "-" or
+// "/dev/stdin", whose results are named "stdin" with their extensions.
+bool is_standard_input(const char *arg);
+
+// The result-name buffer for the file argument `arg` when its results go
+// into the folder `results_dir`, or beside the input when that is empty: the
+// buffer of derive_base_name for "stdin" (standard input) or for `arg`
+// itself; in a folder, for the last component of `arg` after its last '/',
+// under the folder ("out" and "out/" both put "a/x.dat" into "out/x.cor").
+std::string derive_result_base(const char *arg, const std::string &results_dir);
+
 // The first result name of the base name in `utfnamn` that exists and is the
 // file `arg` itself (the same device and inode, links followed: a link or a
 // case-insensitive file system can give the input a result's name), or an
-// empty string.
+// empty string. For standard input the file is what descriptor 0 reads, so a
+// redirection from a result's name is caught before anything is read.
 std::string result_replacing_input(const std::string &utfnamn, const char *arg);
 
 // Replaces the extension of the name in `utfnamn` by `ext` (four characters).

@@ -1,5 +1,7 @@
 #include "cmdline.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "contract/table_options.h"
@@ -7,6 +9,7 @@
 PlotOptions parse_plot_options(int argc, char **argv) {
   PlotOptions o;
   bool options_end = false;
+  bool results_dir_given = false;
   for (int i = 1; i < argc; ++i) {
     const char *a = argv[i];
     if (options_end || a[0] != '-' || a[1] == '\0') {
@@ -19,6 +22,16 @@ PlotOptions parse_plot_options(int argc, char **argv) {
       o.help = true;
     } else if (std::strcmp(a, "--version") == 0) {
       o.version = true;
+    } else if (std::strncmp(a, "--results-dir=", 14) == 0) {
+      o.results_dir = a + 14;
+      results_dir_given = true;
+    } else if (std::strcmp(a, "--results-dir") == 0) {
+      if (i + 1 < argc) {
+        o.results_dir = argv[++i];
+        results_dir_given = true;
+      } else if (o.error.empty()) {
+        o.error = "option '--results-dir' needs a folder";
+      }
     } else if (std::strcmp(a, "--csv") == 0) {
       o.csv = true;
       o.csv_sep = 0;
@@ -38,6 +51,10 @@ PlotOptions parse_plot_options(int argc, char **argv) {
     }
   }
   if (o.error.empty() && o.files.empty() && !o.help && !o.version) o.error = "no input file";
+  // mavek refuses such a folder before it writes anything; no results are there.
+  struct stat st;
+  if (o.error.empty() && results_dir_given && (stat(o.results_dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    o.error = "not a directory: '" + o.results_dir + "'";
   return o;
 }
 
@@ -49,9 +66,13 @@ const char *const kPlotHelp =
     "plot and loadings of the principal components (.eig). The header row of a\n"
     "delimited table names its columns; in a whitespace table the first line does\n"
     "with --names, or else the last comment line above the first data line when it\n"
-    "holds one word a column.\n"
+    "holds one word a column. A FILE \"-\" or \"/dev/stdin\" stands for the results\n"
+    "named \"stdin\".\n"
     "\n"
     "  --quiet    do not print the \"Writing file\" lines\n"
+    "  --results-dir=DIR\n"
+    "             the results, and the page, are in DIR, as mavek --results-dir=DIR\n"
+    "             wrote them\n"
     "  --help     print this help and exit\n"
     "  --version  print the version and exit\n"
     "  --csv[=SEP]\n"

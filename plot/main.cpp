@@ -21,6 +21,6 @@ int main(int argc, char **argv) {
   int status = 0;
   const TableReading how{o.csv, o.csv_sep, o.names};
   for (const std::string &file : o.files)
-    if (plot_file(file, o.quiet, how) != 0) status = 1;
+    if (plot_file(file, o.quiet, o.results_dir, how) != 0) status = 1;
   return status;
 }

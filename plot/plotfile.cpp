@@ -10,8 +10,8 @@
 
 #include "contract/naming.h"
 
-std::string result_name(const std::string &input, const char *ext) {
-  std::string name = input;
+std::string result_name(const std::string &input, const char *ext, const std::string &results_dir) {
+  std::string name = derive_result_base(input.c_str(), results_dir);
   swap_ext(name, ext);
   return name;
 }
@@ -32,22 +32,23 @@ std::optional<T> load(const std::string &name, Parse parse, std::size_t &vars,
 
 }  // namespace
 
-PageData load_results(const std::string &input, const TableReading &how) {
+PageData load_results(const std::string &input, const std::string &results_dir, const TableReading &how) {
   // mavek refuses such names before it writes anything; whatever files carry
   // the derived names belong to some other input.
   if (has_result_extension(input.c_str()))
     throw PlotError(input + ": mavek refuses inputs whose extension is one of " + kRefusedExtensions +
                     " and " + kRefusedLastExtension + ", so there are no results");
-  const std::string replaced = result_replacing_input(derive_base_name(input.c_str()), input.c_str());
+  const std::string replaced =
+      result_replacing_input(derive_result_base(input.c_str(), results_dir), input.c_str());
   if (!replaced.empty())
     throw PlotError(input + ": mavek refuses it, since its result file " + replaced +
                     " is the input itself, so there are no results");
   PageData d;
   d.input = input;
-  d.mvd_name = result_name(input, ".mvd");
-  d.his_name = result_name(input, ".his");
-  d.cor_name = result_name(input, ".cor");
-  d.eig_name = result_name(input, ".eig");
+  d.mvd_name = result_name(input, ".mvd", results_dir);
+  d.his_name = result_name(input, ".his", results_dir);
+  d.cor_name = result_name(input, ".cor", results_dir);
+  d.eig_name = result_name(input, ".eig", results_dir);
   try {
     std::size_t vars = 0;
     d.mvd = load<Mvd>(d.mvd_name, parse_mvd, vars, [](const Mvd &v) { return v.rows.size(); });
@@ -57,16 +58,19 @@ PageData load_results(const std::string &input, const TableReading &how) {
   } catch (const ResultError &e) {
     throw PlotError(e.what());
   }
+  const bool from_stdin = is_standard_input(input.c_str());
   struct stat st;
-  const bool have_input = stat(input.c_str(), &st) == 0;
+  const bool have_input = !from_stdin && stat(input.c_str(), &st) == 0;
   if (!have_input && !d.mvd && !d.his && !d.cor && !d.eig)
-    throw PlotError(input + ": no such file, and none of its result files (" + d.mvd_name + ", " +
-                    d.his_name + ", " + d.cor_name + ", " + d.eig_name + ") exists");
-  d.names = read_column_names(input, how);
+    throw PlotError(input + (from_stdin ? ": standard input" : ": no such file") +
+                    ", and none of its result files (" + d.mvd_name + ", " + d.his_name + ", " + d.cor_name +
+                    ", " + d.eig_name + ") exists");
+  if (!from_stdin) d.names = read_column_names(input, how);
   return d;
 }
 
 void check_not_input(const std::string &path, const std::string &input) {
+  if (is_standard_input(input.c_str())) return;  // no file of its own
   struct stat in_st, out_st;
   if (stat(input.c_str(), &in_st) == 0 && stat(path.c_str(), &out_st) == 0 && in_st.st_dev == out_st.st_dev &&
       in_st.st_ino == out_st.st_ino)
@@ -107,11 +111,11 @@ void write_page(const std::string &path, const std::string &page) {
   }
 }
 
-int plot_file(const std::string &input, bool quiet, const TableReading &how) {
+int plot_file(const std::string &input, bool quiet, const std::string &results_dir, const TableReading &how) {
   try {
-    const PageData data = load_results(input, how);
+    const PageData data = load_results(input, results_dir, how);
     const std::string page = render_page(data);
-    const std::string path = result_name(input, ".html");
+    const std::string path = result_name(input, ".html", results_dir);
     check_not_input(path, input);
     if (!quiet) {
       std::printf("Writing file: %s\n", path.c_str());

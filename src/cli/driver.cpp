@@ -1,5 +1,7 @@
 #include "cli/driver.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,6 +23,7 @@
 #include "input/readahead.h"
 #include "input/reader.h"
 #include "input/sortorder.h"
+#include "input/standard_input.h"
 #include "logfile.h"
 #include "output/component_files.h"
 #include "output/report.h"
@@ -77,7 +80,7 @@ TableSize read_table(const char *path, const char *name, Run &run, LineBuffer &l
     const ReadChoices choices{o.names == 1, o.missing != 0};
     LineReader infil;
     ReadAhead ahead;
-    Examination ex = examine_file(path, name, line, report, infil, choices, &ahead);
+    Examination ex = examine_file(name, line, report, infil, path, &ahead, choices);
     size.rows = ex.rows;
     size.cols = ex.cols;
     create_tables(size.rows, size.cols);
@@ -100,6 +103,12 @@ TableSize read_table(const char *path, const char *name, Run &run, LineBuffer &l
   return size;
 }
 
+// Where the copy of standard input is kept: $TMPDIR, or /tmp.
+std::string temporary_folder() {
+  const char *dir = std::getenv("TMPDIR");
+  return dir != nullptr && *dir != '\0' ? dir : "/tmp";
+}
+
 // Output that standard output did not take is a failed run.
 void check_stdout() {
   if (!stdout_delivered()) error("Can't write file: %s\a\n", "standard output");
@@ -115,13 +124,21 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   // extension nor through a link or another spelling of the same file.
   if (has_result_extension(name))
     error("The infile extension may not be one of %s and %s.\a\n", kRefusedExtensions, kRefusedLastExtension);
-  std::string utfnamn = derive_base_name(name);
+  std::string utfnamn = derive_result_base(name, o.results_dir.value_or(""));
   const std::string replaced = result_replacing_input(utfnamn, name);
   if (!replaced.empty()) error("The result file %s would replace the input %s\a\n", replaced.c_str(), name);
   if (const char *earlier = run.results.claim(name, utfnamn))
     error("The results of %s would replace those of %s\a\n", name, earlier);
+  // Standard input is read once, into a copy that every reading pass opens
+  // from its start under `path`; messages keep showing the argument.
+  StandardInput held;
+  const char *path = name;
+  if (is_standard_input(name)) {
+    held.hold(name, temporary_folder());
+    path = held.path().c_str();
+  }
 
-  const TableSize size = read_table(name, name, run, line);
+  const TableSize size = read_table(path, name, run, line);
   const unsigned rows = size.rows;
   const unsigned cols = size.cols;
 
@@ -155,6 +172,9 @@ void process_file(const char *name, Run &run, LineBuffer &line) {
   if (o.flag.tetrad) write_tet(utfnamn, store, rows, cols, report, o.flag.split);
   if (o.flag.oldtetrad) write_teto(utfnamn, store, rows, cols, report);
   if (o.flag.histogram) write_his(utfnamn, store, rows, cols, o.histosize, report);
+  if (!o.percentiles.empty())
+    write_pct(utfnamn, store, cols, o.percentiles,
+              calculate_percentiles(store.dd, rows, cols, o.percentiles, ctx), report);
 
   if (o.flag.eigen) {
     // The solver cannot diagonalise a matrix holding a NaN or an infinity,
@@ -195,6 +215,10 @@ int run_unchecked(int argc, char **argv) {
   Run run;
   const int first_file = parse_options(argc, argv, run.opts);
   if (first_file >= argc) usage(argv[0], run.opts.more);
+  // Found out before any input is read, so that no input is read in vain.
+  struct stat dir;
+  if (run.opts.results_dir && (stat(run.opts.results_dir->c_str(), &dir) != 0 || !S_ISDIR(dir.st_mode)))
+    error("Not a directory: %s\a\n", run.opts.results_dir->c_str());
   run.report = Reporter(run.opts.quiet, run.opts.debug);
   run.ctx = context_from_environment();
   logfile(argc, argv);

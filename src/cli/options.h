@@ -4,6 +4,7 @@
 #include <getopt.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct flags {
   int inverse = 0;      // reversed variable order
 };
 
+// A name that an option may give: none when the option is not given at all,
+// which an empty name is not.
+using OptionalPath = std::optional<std::string>;
+
 // Everything the command line sets; owned by the driver for the whole run.
 struct Options {
   flags flag;
@@ -44,7 +49,7 @@ struct Options {
   char csv_sep = 0;                 // its separator; 0: ',' (a tab for *.tsv)
   int names = -1;                   // --names: 1 on, 0 off, -1 decided by the first row
   int missing = 0;                  // --missing: rows with missing values are left out
-  std::string results_dir;          // --results-dir: where the result files go ("" beside the input)
+  OptionalPath results_dir;         // --results-dir: where the result files go (none: beside the input)
   std::vector<double> percentiles;  // --percentiles, in the order given (".pct")
 
   Options() = default;

@@ -32,8 +32,9 @@ void open_input(LineReader &in, const char *path, const char *name) {
 void require_regular_file(const char *path, const char *name) {
   // The file is read more than once from its start, which only a regular
   // file allows: a FIFO would hang on its second opening, a device such as
-  // /dev/zero never ends. stat follows symbolic links, so /dev/stdin
-  // redirected from a file is that file. Directories fail further on.
+  // /dev/zero never ends. stat follows symbolic links, so a link to a table
+  // is that table; standard input comes as a copy in a regular file.
+  // Directories fail further on.
   struct stat st;
   if (stat(path, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
     error("Can't read file %s\n", name);
@@ -77,9 +78,10 @@ long first_data_line_length(LineReader &infil) {
   return length;
 }
 
-Examination examine_file(const char *path, const char *name, LineBuffer &line, const Reporter &report,
-                         LineReader &infil, const ReadChoices &choices, ReadAhead *ahead) {
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
+                         const char *path, ReadAhead *ahead, const ReadChoices &choices) {
   Examination ex;
+  if (path == nullptr) path = name;
   require_regular_file(path, name);
   open_input(infil, path, name);
   report.progress("\nExamining file: %s\n", name);

@@ -52,21 +52,18 @@ void open_input(LineReader &in, const char *path, const char *name);
 
 class ReadAhead;
 
-// Opens `path` (shown as `name`) three times in turn: reads its first data
-// line (growing `line` while it does not fit) and counts its numbers,
-// measures the file, counts its data lines, and leaves `infil` open at the
-// start of the file for reading.
-// With `ahead`, the count and the reading are one pass where every data line
-// fits the buffers: then read_ahead is set, `ahead` holds the rows and
-// `infil` is closed; otherwise the file is counted and left open as before.
-// The read-ahead knows neither --names nor --missing: with either choice
-// `ahead` is not used.
-Examination examine_file(const char *path, const char *name, LineBuffer &line, const Reporter &report,
-                         LineReader &infil, const ReadChoices &choices, ReadAhead *ahead = nullptr);
-inline Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
-                                ReadAhead *ahead = nullptr) {
-  return examine_file(name, name, line, report, infil, ReadChoices{}, ahead);
-}
+// Opens the file three times in turn: reads its first data line (growing
+// `line` while it does not fit) and counts its numbers, measures the file,
+// counts its data lines, and leaves `infil` open at the start of the file for
+// reading. The file opened is `path`, or `name` when `path` is null; messages
+// name it `name` (standard input, "-", is read from a copy). With `ahead`,
+// the count and the reading are one pass where every data line fits the
+// buffers: then read_ahead is set, `ahead` holds the rows and `infil` is
+// closed; otherwise the file is counted and left open as before. `choices`
+// are --names and --missing; with either, `ahead` is not used.
+Examination examine_file(const char *name, LineBuffer &line, const Reporter &report, LineReader &infil,
+                         const char *path = nullptr, ReadAhead *ahead = nullptr,
+                         const ReadChoices &choices = {});
 
 // Reads every data line of `infil` into store.dd, file column c of row r going
 // to dd[r][sortarr[c]]. g_rows is the row capacity, g_cols the row length

@@ -125,3 +125,28 @@ void write_his(std::string &utfnamn, const DataStore &store, unsigned rows, unsi
   }
   file.close();
 }
+
+void write_pct(std::string &utfnamn, const DataStore &store, unsigned cols,
+               const std::vector<double> &percent, const std::vector<double> &values,
+               const Reporter &report) {
+  ResultFile file(utfnamn, ".pct");
+  file.announce(report);
+  OutBuf &out = file.out();
+  out.put('!');
+  for (double p : percent) {
+    out.put(' ');
+    out.general(p, 0, 6);
+  }
+  out.put('\n');
+  const double *q = values.data();
+  for (unsigned i = 0; i < cols; ++i) {
+    out.integer(variable_label(store, i), 9);
+    out.put(' ');
+    for (std::size_t j = 0; j < percent.size(); ++j, ++q) {
+      out.fixed(*q, 9, 4);
+      out.put(' ');
+    }
+    out.put('\n');
+  }
+  file.close();
+}

@@ -1,5 +1,5 @@
 // The statistics table on the terminal and the ".std", ".mvd", ".cor",
-// ".cov" and ".his" result files.
+// ".cov", ".his" and ".pct" result files.
 #pragma once
 
 #include <functional>
@@ -34,3 +34,8 @@ void write_cov(std::string &utfnamn, const DataStore &store, unsigned rows, unsi
 // The histogram counts as fractions of the `rows` observations, h bins a line.
 void write_his(std::string &utfnamn, const DataStore &store, unsigned rows, unsigned cols, unsigned h,
                const Reporter &report);
+// ".pct": the line "!" with each percentage " %g", then one line per
+// variable: its label as ".mvd" prints it ("%9d "), then its percentiles
+// (values[i * percent.size() + j]), "%9.4f " each.
+void write_pct(std::string &utfnamn, const DataStore &store, unsigned cols,
+               const std::vector<double> &percent, const std::vector<double> &values, const Reporter &report);

@@ -74,6 +74,22 @@ double first_nan(double **dd, unsigned rows, unsigned col) {
   return 0.0;  // not reached for a column known to hold one
 }
 
+// Puts the keys of the given ranks (ascending, distinct, within [begin, end))
+// in their places among k[begin] .. k[end - 1], as a sort would: the middle
+// rank first, then the ranks on either side of it within their own parts.
+void select_ranks(std::uint64_t *k, std::size_t begin, std::size_t end, const std::size_t *ranks,
+                  std::size_t count) {
+  while (count > 0) {
+    const std::size_t mid = count / 2;
+    const std::size_t r = ranks[mid];
+    std::nth_element(k + begin, k + r, k + end);
+    select_ranks(k, begin, r, ranks, mid);
+    begin = r + 1;
+    ranks += mid + 1;
+    count -= mid + 1;
+  }
+}
+
 }  // namespace
 
 void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const RunContext &ctx) {
@@ -191,4 +207,48 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
 
   std::vector<std::uint64_t> column;
   for (unsigned c : copied) by_copy(c, column);
+}
+
+std::vector<double> calculate_percentiles(double **dd, unsigned rows, unsigned cols,
+                                          const std::vector<double> &percent, const RunContext &ctx) {
+  const std::size_t np = percent.size();
+  std::vector<double> q(static_cast<std::size_t>(cols) * np);
+  if (rows == 0 || np == 0) return q;
+  // Where each percentile falls: h, its whole part, and the ranks needed.
+  std::vector<double> h(np), whole(np);
+  std::vector<std::size_t> ranks;
+  for (std::size_t j = 0; j < np; ++j) {
+    const double p = percent[j] / 100.0;
+    h[j] = static_cast<double>(rows - 1) * p;
+    whole[j] = std::floor(h[j]);
+    ranks.push_back(static_cast<std::size_t>(whole[j]));
+    // h <= rows - 1, so a fraction leaves room for the next rank.
+    if (h[j] != whole[j]) ranks.push_back(static_cast<std::size_t>(whole[j]) + 1);
+  }
+  std::sort(ranks.begin(), ranks.end());
+  ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
+
+  parallel_for(ctx.threads, cols, [&](std::size_t c) {
+    double *out = q.data() + c * np;
+    std::vector<std::uint64_t> column(rows);
+    for (unsigned r = 0; r < rows; ++r) {
+      column[r] = order_key(dd[r][c]);
+      if (column[r] == kNanKey) {
+        std::fill(out, out + np, first_nan(dd, rows, static_cast<unsigned>(c)));
+        return;
+      }
+    }
+    select_ranks(column.data(), 0, rows, ranks.data(), ranks.size());
+    for (std::size_t j = 0; j < np; ++j) {
+      const std::size_t lo = static_cast<std::size_t>(whole[j]);
+      const double x = key_value(column[lo]);
+      if (h[j] == whole[j]) {
+        out[j] = x;
+        continue;
+      }
+      const double next = key_value(column[lo + 1]);
+      out[j] = next == x ? x : x + (h[j] - whole[j]) * (next - x);
+    }
+  });
+  return q;
 }

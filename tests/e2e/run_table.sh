@@ -18,9 +18,10 @@
 #         no log is written); "$ " starts a bash command instead, whose
 #         output is the whole log without its time stamps
 # In stdout and stderr, {banner} stands for the three lines of the banner
-# (the version masked as mask.sh does) and {help} for the help: the banner,
-# then tests/unit/data/help.txt. An error report's text may start with
-# {banner}, which then comes before the report.
+# (the version masked as mask.sh does), {help} for the help: the banner,
+# then tests/unit/data/help.txt, and {version} for the text of --version
+# ("mavek $MAVEK_VERSION" and the copyright lines). An error report's text
+# may start with {banner}, which then comes before the report.
 # Nothing else may be created or changed: the case fails on any new or
 # changed file but the log. Cases that write result files have folders of
 # their own (run_case.sh). Set MAVEK_E2E_KEEP=DIR to keep the expected
@@ -60,13 +61,17 @@ mask_streams "$work/stdout"
 mask_streams "$work/stderr"
 
 help_file="$(cd "$(dirname "$0")" && pwd)/../unit/data/help.txt"
-emit() {  # a text with printf's backslash escapes, {banner} and {help}
+emit() {  # a text with printf's backslash escapes, {banner}, {help} and {version}
   local text=$1 token word
-  while [[ "$text" =~ \{(banner|help)\} ]]; do
+  while [[ "$text" =~ \{(banner|help|version)\} ]]; do
     token=${BASH_REMATCH[0]} word=${BASH_REMATCH[1]}
     printf '%b' "${text%%"$token"*}"
-    printf '%s\n' "mavek Version VERSION DATE TIME Build: 0 by Kestrin" \
-      "Copyright (C) 2026 the mavek developers. Free to use, copy and change." "Written by Kestrin."
+    if [ "$word" = version ]; then
+      printf '%s\n' "mavek $MAVEK_VERSION"
+    else
+      printf '%s\n' "mavek Version VERSION DATE TIME Build: 0 by Kestrin"
+    fi
+    printf '%s\n' "Copyright (C) 2026 the mavek developers. Free to use, copy and change." "Written by Kestrin."
     if [ "$word" = help ]; then cat "$help_file"; fi
     text=${text#*"$token"}
   done

@@ -43,7 +43,7 @@ trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 chmod 755 "$work"
 
 # A small run with every result switch on, over two files.
-args=(-b -c -v --oldtetrad -h5 -e -f -n -a -z -s "2 1" data.txt second.txt)
+args=(-b -c -v --oldtetrad -h5 --percentiles=25,50,75 -e -f -n -a -z -s "2 1" data.txt second.txt)
 mkdir "$work/in"
 printf '# three variables\n1 2 3\n2 1 5\n3 4 4\n4 3 8\n5 7 6\n' >"$work/in/data.txt"
 printf '! two\n10 -1\n;\n20 -3\n30 -2\n' >"$work/in/second.txt"

@@ -213,3 +213,34 @@ TEST(Program, TableOptionsOnTheCommandLine) {
   EXPECT_NE(out.find("  --csv[=SEP]\n"), std::string::npos);
   EXPECT_NE(out.find("  --names[=on|off]\n"), std::string::npos);
 }
+
+// Results that mavek wrote into a folder, of a file and of standard input:
+// the pages go beside them, the file's columns keep their names, and
+// standard input's, read by mavek already, are called x1, x2, ...
+TEST(Program, ResultsFolderAndStandardInput) {
+  TempDir dir;
+  testsupport::write_text(dir.file("a.dat"), "# u v\n1 2\n2 1\n3 4\n4 3\n");
+  std::filesystem::create_directory(dir.file("out"));
+  std::string out, err;
+  ASSERT_EQ(run_command(in(dir, kMavek + " --quiet -c --results-dir=out a.dat"), &out, &err), 0) << err;
+  ASSERT_EQ(run_command(in(dir, "cat a.dat | " + kMavek + " --quiet -c --results-dir=out -"), &out, &err), 0)
+      << err;
+  EXPECT_EQ(run_command(in(dir, kPlot + " --results-dir out a.dat - --results-dir=out/"), &out, &err), 0)
+      << err;
+  EXPECT_EQ(out, "Writing file: out/a.html\nWriting file: out/stdin.html\n");
+  EXPECT_EQ(err, "");
+  EXPECT_NE(read_text(dir.file("out/a.html")).find("<td class=\"name\">v</td>"), std::string::npos);
+  const std::string page = read_text(dir.file("out/stdin.html"));
+  EXPECT_NE(page.find("<title>x2 and x1: 0.600000</title>"), std::string::npos);
+  EXPECT_NE(page.find("cannot be read, so the columns are called x1, x2"), std::string::npos);
+
+  // Beside the input there are no results; standard input has none there.
+  EXPECT_EQ(run_command(in(dir, kPlot + " --quiet /dev/stdin"), &out, &err), 1);
+  EXPECT_EQ(err,
+            "mavek-plot: /dev/stdin: standard input, and none of its result files (stdin.mvd, stdin.his, "
+            "stdin.cor, stdin.eig) exists\n");
+  EXPECT_EQ(run_command(in(dir, kPlot + " --results-dir=a.dat a.dat"), &out, &err), 2);
+  EXPECT_EQ(err.rfind("mavek-plot: not a directory: 'a.dat'\n", 0), 0u) << err;
+  EXPECT_EQ(run_command(in(dir, kPlot + " a.dat --results-dir"), &out, &err), 2);
+  EXPECT_EQ(err.rfind("mavek-plot: option '--results-dir' needs a folder\n", 0), 0u) << err;
+}

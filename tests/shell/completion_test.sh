@@ -58,6 +58,8 @@ check "" mavek --scores-mean = ""
 check "" mavek -s ""
 check "" mavek --sort ""
 check "" mavek --language = ""
+check "" mavek --percentiles ""
+check "" mavek --percentiles = ""
 
 # Input tables: result files (which are refused as inputs) and logfile are
 # left out; a name that only contains a result extension is an input.
@@ -73,6 +75,10 @@ mkdir sub
 check "--odd.dat data.txt sub x.cor.txt" mavek ""
 check "data.txt" mavek -c da
 check "sub" mavek -c su
+# A folder for the results, in either shape.
+check "sub" mavek --results-dir ""
+check "sub" mavek --results-dir = s
+check "--results-dir=sub" mavek --results-dir=
 # After "--" a word starting with "-" is a file.
 check "--odd.dat" mavek -- --o
 

@@ -233,12 +233,13 @@ bool is_time_stamp(const std::string &text, std::size_t at) {
   return true;
 }
 
-// The entries of `dir`: a regular file by its content, a link as "-> " and
-// its target, anything else by its kind. The log's time stamps are masked.
+// The entries of `dir` and of the folders in it, as "sub/name": a regular
+// file by its content, a link as "-> " and its target, anything else by its
+// kind. The log's time stamps are masked.
 std::map<std::string, std::string> listing(const std::string &dir) {
   std::map<std::string, std::string> files;
-  for (const auto &e : std::filesystem::directory_iterator(dir)) {
-    const std::string name = e.path().filename().string();
+  for (const auto &e : std::filesystem::recursive_directory_iterator(dir)) {
+    const std::string name = e.path().lexically_relative(dir).string();
     std::string &text = files[name];
     if (e.is_symlink())
       text = "-> " + std::filesystem::read_symlink(e.path()).string();
@@ -468,6 +469,84 @@ const Scenario kScenarios[] = {
       {"a.inp", kDInp},
       {"a.cor", kDCor},
       {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -c a.dat a.txt\n"}}},
+    // Standard input, from a pipe, is read once into a copy that leaves
+    // nothing in $TMPDIR, and its results are named "stdin": a second
+    // argument for it would replace them, and is refused.
+    {"stdin_through_a_pipe",
+     kD,
+     "",
+     "cat d.dat | TMPDIR=. mavek --quiet -c /dev/stdin -",
+     "",
+     false,
+     1,
+     "",
+     "\nError: The results of - would replace those of /dev/stdin\a\n\nPress enter to continue\n",
+     {{"stdin.mvd", kDMvd},
+      {"stdin.inp", kDInp},
+      {"stdin.cor", kDCor},
+      {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -c /dev/stdin -\n"}}},
+    // Standard input redirected from a file with a result's name: that
+    // result would replace the input.
+    {"stdin_from_its_own_result",
+     "printf '1 2\\n2 1\\n3 4\\n4 3\\n' >stdin.inp",
+     "",
+     "mavek --quiet - <stdin.inp",
+     "",
+     false,
+     1,
+     "",
+     "\nError: The result file stdin.inp would replace the input -\a\n\nPress enter to continue\n",
+     {{"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -\n"}}},
+    // The copy has no name at any moment: none while the run holds it open
+    // (seen in /proc), none after a SIGKILL.
+    {"stdin_killed_while_read",
+     "mkdir t && mkfifo p",
+     "",
+     "TMPDIR=$PWD/t mavek --quiet - <p & exec 3>p; echo 1 2 >&3; "
+     "until ls -l /proc/$!/fd | grep -q \"$PWD/t/\"; do sleep 0.01; done; "
+     "ls -A t; kill -9 $!; wait $! 2>/dev/null",
+     "",
+     false,
+     128 + 9,
+     "",
+     "",
+     {{"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -\n"}}},
+    {"stdin_with_no_temporary_folder",
+     kD,
+     "",
+     "cat d.dat | TMPDIR=nosuch mavek --quiet -",
+     "",
+     false,
+     1,
+     "",
+     "\nError: Can't keep standard input in nosuch: No such file or directory\a\n\nPress enter to "
+     "continue\n",
+     {{"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet -\n"}}},
+    // Two inputs of one base name in different folders have the same
+    // results in the results folder.
+    {"one_set_of_results_in_the_results_folder",
+     "mkdir a b o && printf '1 2\\n2 1\\n3 4\\n4 3\\n' >a/x.dat && cp a/x.dat b/x.dat",
+     "",
+     "mavek --quiet --results-dir=o a/x.dat b/x.dat",
+     "",
+     false,
+     1,
+     "",
+     "\nError: The results of b/x.dat would replace those of a/x.dat\a\n\nPress enter to continue\n",
+     {{"o/x.mvd", kDMvd},
+      {"o/x.inp", kDInp},
+      {"logfile", "YYYY-MM-DD hh:mm:ss mavek --quiet --results-dir=o a/x.dat b/x.dat\n"}}},
+    // --version prints at once: output that is lost is a failed run.
+    {"version_to_full_stdout",
+     "",
+     "",
+     "mavek --version >/dev/full",
+     "",
+     false,
+     1,
+     "",
+     "\nError: Can't write file: standard output\a\n\nPress enter to continue\n",
+     {}},
     {"same_input_twice_by_another_path",
      kD,
      "",

@@ -14,17 +14,21 @@
 namespace {
 
 // The medians of `columns` (one vector per variable), computed on `threads`
-// threads.
+// threads, and on request their percentiles.
 struct Medians {
   DataStore store;
-  explicit Medians(const std::vector<std::vector<double>> &columns, unsigned threads = 1) {
-    unsigned m = columns.size(), n = columns[0].size();
+  unsigned m, n, threads;
+  explicit Medians(const std::vector<std::vector<double>> &columns, unsigned threads_ = 1)
+      : m(columns.size()), n(columns[0].size()), threads(threads_) {
     store.allocate(n, m, 30);
     for (unsigned i = 0; i < m; ++i)
       for (unsigned r = 0; r < n; ++r) store.dd[r][i] = columns[i][r];
     calculate_median(store.dd, n, m, store.v.get(), RunContext{Isa::base, threads});
   }
   const stats &v(int i) const { return store.v[i]; }
+  std::vector<double> percentiles(const std::vector<double> &percent) const {
+    return calculate_percentiles(store.dd, n, m, percent, RunContext{Isa::base, threads});
+  }
 };
 
 bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -52,10 +56,10 @@ TEST(Median, ColumnWithNaNTakesItsFirstNaN) {
   EXPECT_TRUE(same_bits(s.v(2).median, payload));
 }
 
-// Medians against a full sort under the same total order, for odd and even
-// counts, duplicates, signed zeros and values that are not numbers, on one,
-// two and three threads, below and above the size where selection narrows
-// by digits first.
+// Medians, and percentiles by their formula, against a full sort under the
+// same total order, for odd and even counts, duplicates, signed zeros and
+// values that are not numbers, on one, two and three threads, below and
+// above the size where selection narrows by digits first.
 TEST(Median, SelectionMatchesASortedColumn) {
   std::mt19937 rng(5);
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -70,6 +74,21 @@ TEST(Median, SelectionMatchesASortedColumn) {
     });
     const std::size_t h = x.size() / 2;
     return x.size() % 2 == 1 ? x[h] : (x[h - 1] + x[h]) * 0.5;
+  };
+  const std::vector<double> percent = {0, 100, 50, 25, 0.1, 99.9, 33.3, 2.5, 50, 66.6666};
+  auto sorted_percentiles = [&](std::vector<double> x) {
+    std::vector<double> out;
+    for (double value : x)
+      if (std::isnan(value)) return std::vector<double>(percent.size(), value);
+    std::sort(x.begin(), x.end(),
+              [](double a, double b) { return a < b || (a == b && std::signbit(a) > std::signbit(b)); });
+    for (double pct : percent) {
+      const double h = static_cast<double>(x.size() - 1) * (pct / 100.0), lo = std::floor(h);
+      const double below = x[static_cast<std::size_t>(lo)];
+      const double above = h == lo ? below : x[static_cast<std::size_t>(lo) + 1];
+      out.push_back(above == below ? below : below + (h - lo) * (above - below));
+    }
+    return out;
   };
   // Short columns are copied whole; long ones (from 4,096 rows with more
   // than 64 columns, from 65,536 with fewer) are first counted by buckets.
@@ -95,12 +114,31 @@ TEST(Median, SelectionMatchesASortedColumn) {
       for (unsigned c = shape.cols / 4 * 4; c < shape.cols; ++c) columns[c][r] = normal(rng) * 1e-300;
     }
     std::vector<double> want(shape.cols);
-    for (unsigned i = 0; i < shape.cols; ++i) want[i] = sorted_median(columns[i]);
+    std::vector<double> want_q;
+    for (unsigned i = 0; i < shape.cols; ++i) {
+      want[i] = sorted_median(columns[i]);
+      for (double q : sorted_percentiles(columns[i])) want_q.push_back(q);
+    }
     for (unsigned threads : {1u, 2u, 3u}) {
       Medians s(columns, threads);
       for (unsigned i = 0; i < shape.cols; ++i)
         EXPECT_TRUE(same_bits(s.v(i).median, want[i]))
             << n << " " << i << " " << s.v(i).median << " " << want[i];
+      const std::vector<double> q = s.percentiles(percent);
+      for (std::size_t k = 0; k < q.size(); ++k)
+        EXPECT_TRUE(same_bits(q[k], want_q[k])) << n << " " << k << " " << q[k] << " " << want_q[k];
     }
   }
+}
+
+// Worked by hand over 3 1 4 1 5 9 2 6 5, sorted 1 1 2 3 4 5 5 6 9, where
+// h = 8p: whole positions, a neighbour equal to x[floor(h)], and fractions
+// between different values, in the order the percentages are given. The
+// interpolation is x + f * (y - x) in that order: for 0.1 and 0.7 at 30 %
+// that is 0x1.1eb851eb851ecp-2, where (1 - f) * x + f * y would end in ebp-2.
+TEST(Percentiles, WorkedExamples) {
+  EXPECT_EQ(Medians({{3, 1, 4, 1, 5, 9, 2, 6, 5}})
+                .percentiles({50, 0, 100, 25, 12.5, 30, 37.5, 68.75, 81.25, 93.75, 50}),
+            (std::vector<double>{4, 1, 9, 2, 1, 2.4, 3, 5, 5.5, 7.5, 4}));
+  EXPECT_EQ(Medians({{0.7, 0.1}}).percentiles({30})[0], 0x1.1eb851eb851ecp-2);
 }

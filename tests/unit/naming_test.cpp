@@ -98,3 +98,22 @@ TEST(ResultFile, CreationAndWriteFailures) {
   EXPECT_EQ(testsupport::with_file_size_limit(2, write_past_limit, &err), 1);
   EXPECT_EQ(err, "\nError: Can't write file: " + dir.file("full.mvd") + "\a\n\nPress enter to continue\n");
 }
+
+// Standard input's results are named "stdin"; with a results folder every
+// result goes there under the base name of the argument's last component,
+// found by '/' alone; without one, other paths are named as always.
+TEST(Naming, StandardInputAndTheResultsFolder) {
+  struct Case {
+    const char *arg, *dir, *want;
+  };
+  for (const Case &c :
+       {Case{"-", "", "stdin.cor"}, Case{"/dev/stdin", "", "stdin.cor"}, Case{"-", "out", "out/stdin.cor"},
+        Case{"/dev/stdin", "out/", "out/stdin.cor"}, Case{"./-", "", "./-.cor"},
+        Case{"/dev/shm/x.dat", "", "/dev/shm/x.cor"}, Case{"/dev/stdin.dat", "", "/dev/stdin.cor"},
+        Case{"a/b/x.dat", "", "a/b/x.cor"}, Case{"a/b/x.dat", "out", "out/x.cor"},
+        Case{"a/b/x.dat", "out/", "out/x.cor"}, Case{"x.tar.gz", "o//", "o//x.tar.cor"},
+        Case{"x.dat", "/", "/x.cor"}, Case{"run.2/data", "o", "o/data.cor"}, Case{"d/.hidden", "o", "o/.cor"},
+        Case{"a\\b.dat", "o", "o/a\\b.cor"}, Case{"c:d.dat", "o", "o/c:d.cor"},
+        Case{"x.d\\at", "o", "o/x.d\\at.cor"}})
+    EXPECT_EQ(derive_result_base(c.arg, c.dir), c.want) << c.arg << " " << c.dir;
+}

@@ -455,10 +455,10 @@ TEST(Options, HelpAndCopyrightLongForms) {
 // existed still names that option: --o is --oldtetrad, --b --blas, and so on.
 TEST(Options, EveryOldAbbreviationKeepsItsMeaning) {
   const std::vector<std::string> old_names = {
-      "allscores", "stddev",    "correlation", "debug",     "eigenvalues", "fsc-file", "histogram",
-      "inverse",   "language",  "mean",        "scores-mean", "copyright", "sort",     "tetrad",
-      "covariance", "transpose", "where",      "split-file", "oldtetrad",  "quiet",    "silence",
-      "help",      "more",      "timer",       "blas"};
+      "allscores",  "stddev",    "correlation", "debug",       "eigenvalues", "fsc-file", "histogram",
+      "inverse",    "language",  "mean",        "scores-mean", "copyright",   "sort",     "tetrad",
+      "covariance", "transpose", "where",       "split-file",  "oldtetrad",   "quiet",    "silence",
+      "help",       "more",      "timer",       "blas"};
   Options o;
   const auto opts = make_long_opts(o);
   int checked = 0;

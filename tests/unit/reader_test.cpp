@@ -138,7 +138,7 @@ ReadResult read_once_or_twice(const TempDir &dir, int quiet, bool ahead, const s
   try {
     LineReader in;
     const Reporter report(quiet, 0);
-    res.ex = examine_file(dir.file("in").c_str(), line, report, in, ahead ? &read_ahead : nullptr);
+    res.ex = examine_file(dir.file("in").c_str(), line, report, in, nullptr, ahead ? &read_ahead : nullptr);
     store.allocate(res.ex.rows, res.ex.cols, 30);
     for (unsigned i = 0; i < res.ex.cols; ++i)
       store.sortarr[i] = i < order.size() ? order[i] : static_cast<int>(i);
@@ -361,7 +361,7 @@ ChoiceRead read_with(const std::string &text, ReadChoices choices) {
   testing::internal::CaptureStderr();
   try {
     LineReader in;
-    res.ex = examine_file(dir.file("in").c_str(), "shown", line, Reporter(1, 0), in, choices);
+    res.ex = examine_file("shown", line, Reporter(1, 0), in, dir.file("in").c_str(), nullptr, choices);
     store.allocate(res.ex.rows, res.ex.cols, 30);
     for (unsigned i = 0; i < res.ex.cols; ++i) store.sortarr[i] = static_cast<int>(i);
     unsigned rows = 0, cols = 0;
