@@ -12,47 +12,63 @@
 
 namespace {
 
-// Blocks of whole huge pages, so that a block costs two page faults where
-// it would cost a thousand.
+// The range is reserved in whole huge pages and made usable in blocks of two,
+// so that a block costs two page faults where it would cost a thousand.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kBlockBytes = 2 * kHugePage;
+
+std::size_t round_up(std::size_t bytes, std::size_t unit) { return (bytes + unit - 1) / unit * unit; }
 
 }  // namespace
 
 ReadAhead::~ReadAhead() { release(); }
 
 void ReadAhead::release() {
-  for (double *b : blocks_)
-    if (b != nullptr) munmap(b, block_bytes_);
-  blocks_.clear();
+  if (rows_ != nullptr) munmap(rows_, reserved_);
+  rows_ = nullptr;
+  capacity_ = reserved_ = writable_ = 0;
 }
 
-double *ReadAhead::row(std::size_t r) const {
-  return blocks_[r / rows_per_block_] + (r % rows_per_block_) * cols_;
-}
-
-// Room for one more row; false when the system has no memory for it.
-bool ReadAhead::add_row() {
-  if (stored_ < blocks_.size() * rows_per_block_) return true;
-  // A mapping one huge page larger is cut down to an aligned block.
-  const std::size_t span = block_bytes_ + kHugePage;
-  void *p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+// Reserves addresses, not memory, for the most rows of cols_ numbers that
+// `fsize` bytes can hold: a number and what ends it take two bytes at least.
+// False when even that cannot be had.
+bool ReadAhead::reserve(long fsize) {
+  const std::size_t row_bytes = std::size_t{cols_} * sizeof(double);
+  const std::size_t capacity = (fsize > 0 ? static_cast<std::size_t>(fsize) : 0) / (2 * std::size_t{cols_}) + 2;
+  std::size_t bytes = 0;
+  if (__builtin_mul_overflow(capacity, row_bytes, &bytes) || bytes > (std::size_t{1} << 46)) return false;
+  bytes = round_up(bytes, kHugePage);
+  // A range one huge page larger is cut down to an aligned one.
+  const std::size_t span = bytes + kHugePage;
+  void *p = mmap(nullptr, span, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) return false;
   char *start = static_cast<char *>(p);
   char *aligned = start + (kHugePage - reinterpret_cast<std::uintptr_t>(start) % kHugePage) % kHugePage;
   if (aligned > start) munmap(start, static_cast<std::size_t>(aligned - start));
-  const std::size_t after = span - static_cast<std::size_t>(aligned - start) - block_bytes_;
-  if (after > 0) munmap(aligned + block_bytes_, after);
-  (void)madvise(aligned, block_bytes_, MADV_HUGEPAGE);
-  blocks_.push_back(reinterpret_cast<double *>(aligned));
+  const std::size_t after = span - static_cast<std::size_t>(aligned - start) - bytes;
+  if (after > 0) munmap(aligned + bytes, after);
+  (void)madvise(aligned, bytes, MADV_HUGEPAGE);
+  rows_ = reinterpret_cast<double *>(aligned);
+  capacity_ = capacity;
+  reserved_ = bytes;
+  return true;
+}
+
+// Makes the first `bytes` of the range usable; false when the system has no
+// memory for them.
+bool ReadAhead::make_writable(std::size_t bytes) {
+  if (bytes <= writable_) return true;
+  std::size_t to = round_up(bytes, kBlockBytes);
+  if (to > reserved_) to = reserved_;
+  if (mprotect(reinterpret_cast<char *>(rows_) + writable_, to - writable_, PROT_READ | PROT_WRITE) != 0)
+    return false;
+  writable_ = to;
   return true;
 }
 
 bool ReadAhead::read(LineReader &infil, unsigned cols, long count_buffer, long fsize) {
   cols_ = cols;
-  rows_per_block_ = kBlockBytes / (sizeof(double) * cols);
-  if (rows_per_block_ == 0) rows_per_block_ = 1;
-  block_bytes_ = (rows_per_block_ * cols * sizeof(double) + kHugePage - 1) / kHugePage * kHugePage;
+  if (!reserve(fsize)) return false;
   // The reading pass's buffer, and the smaller of it and the examination's:
   // a line that fits that one is one piece for both.
   long line_len = 5 * first_data_line_length(infil) / 4;
@@ -73,9 +89,13 @@ bool ReadAhead::read(LineReader &infil, unsigned cols, long count_buffer, long f
       }
       ++lines_;
       if (ended) continue;
-      if (!add_row()) throw std::bad_alloc();
+      if (stored_ == capacity_) {
+        release();
+        return false;  // more rows than the reckoning allowed for
+      }
+      if (!make_writable((std::size_t{stored_} + 1) * cols_ * sizeof(double))) throw std::bad_alloc();
       bool cut = false;
-      double *values = row(stored_);
+      double *values = rows_ + std::size_t{stored_} * cols_;
       const unsigned count =
           take_read_numbers(buff.data(), cols, &cut, [values](unsigned c, double x) { values[c] = x; });
       if (cut) events_.push_back(Event{Event::cut, static_cast<long>(stored_)});
@@ -106,22 +126,28 @@ void ReadAhead::deliver(DataStore &store, unsigned *Rows, unsigned *Columns, con
   const int *sortarr = store.sortarr.get();
   bool natural = true;
   for (unsigned c = 0; c < cols_; ++c) natural = natural && sortarr[c] == static_cast<int>(c);
-  // Block by block, each given back once copied, so that the rows are held
-  // twice only one block at a time.
-  for (std::size_t b = 0; b < blocks_.size(); ++b) {
-    const std::size_t first = b * rows_per_block_;
-    const std::size_t rows = stored_ - first < rows_per_block_ ? stored_ - first : rows_per_block_;
-    const double *src = blocks_[b];
-    if (natural && rows > 0) {
-      std::memcpy(store.dd[first], src, rows * cols_ * sizeof(double));
-    } else {
-      for (std::size_t r = 0; r < rows; ++r) {
-        double *to = store.dd[first + r];
-        for (unsigned c = 0; c < cols_; ++c) to[sortarr[c]] = src[r * cols_ + c];
+  const std::size_t row_bytes = std::size_t{cols_} * sizeof(double);
+  // dd takes the range over when it holds dd's every row: the rows read,
+  // then zeros (the row a wrong length ended was written and is cleared).
+  if (lines_ > 0 && lines_ <= capacity_ && store.dd.rows() == lines_ && store.dd.columns() == cols_ &&
+      make_writable(std::size_t{lines_} * row_bytes)) {
+    if (stored_ < lines_) std::memset(rows_ + std::size_t{stored_} * cols_, 0, row_bytes);
+    if (!natural) {
+      std::vector<double> file_order(cols_);
+      for (std::size_t r = 0; r < stored_; ++r) {
+        double *values = rows_ + r * cols_;
+        std::memcpy(file_order.data(), values, row_bytes);
+        for (unsigned c = 0; c < cols_; ++c) values[sortarr[c]] = file_order[c];
       }
     }
-    munmap(blocks_[b], block_bytes_);
-    blocks_[b] = nullptr;
+    store.dd.adopt(rows_, reserved_);
+    rows_ = nullptr;
+  } else {
+    for (std::size_t r = 0; r < stored_; ++r) {
+      double *to = store.dd[r];
+      const double *from = rows_ + r * cols_;
+      for (unsigned c = 0; c < cols_; ++c) to[sortarr[c]] = from[c];
+    }
   }
   release();
 

@@ -41,7 +41,9 @@ class ReadAhead {
   // Puts the rows into store.dd (file column c of row r into
   // dd[r][sortarr[c]]) and tells what the reading pass tells, in its order:
   // the progress figures, the rows cut short, and the wrong row length that
-  // ends the run. *Rows and *Columns get the size of the table read.
+  // ends the run. *Rows and *Columns get the size of the table read. The
+  // rows were read into the memory dd is to use, so they are not copied:
+  // dd takes that memory over in place of its own.
   void deliver(DataStore &store, unsigned *Rows, unsigned *Columns, const Reporter &report);
 
  private:
@@ -49,8 +51,8 @@ class ReadAhead {
     enum Kind { progress, cut } kind;
     long value;  // the figure, or the row cut short
   };
-  double *row(std::size_t r) const;
-  bool add_row();
+  bool reserve(long fsize);
+  bool make_writable(std::size_t bytes);
   void release();
 
   unsigned cols_ = 0;
@@ -59,10 +61,11 @@ class ReadAhead {
   unsigned row_length_ = 0;
   unsigned bad_row_ = 0;  // 1-based row of a wrong row length, 0 for none
   std::vector<Event> events_;
-  // The values, file columns in file order, in blocks of rows_per_block_
-  // rows mapped from the system, so that each block's memory goes back as
-  // soon as it has been delivered.
-  std::vector<double *> blocks_;
-  std::size_t rows_per_block_ = 0;
-  std::size_t block_bytes_ = 0;
+  // The values, file columns in file order, row after row in one range of
+  // addresses reserved for as many rows as the file can hold (two bytes a
+  // number at least) and made usable a few MB at a time as rows come in.
+  double *rows_ = nullptr;
+  std::size_t capacity_ = 0;  // rows the reserved range holds
+  std::size_t reserved_ = 0;  // bytes reserved
+  std::size_t writable_ = 0;  // bytes usable from the start
 };

@@ -42,12 +42,30 @@ void Block<T>::reset() {
 }
 
 template <class T>
+void Table<T>::release_elements() {
+  if (mapped_ != 0)
+    munmap(rows_[0], mapped_);
+  else
+    std::free(rows_[0]);
+  rows_[0] = nullptr;
+  mapped_ = 0;
+}
+
+template <class T>
+void Table<T>::adopt(T *elements, std::size_t mapped) {
+  release_elements();
+  rows_[0] = elements;
+  mapped_ = mapped;
+  for (std::uint64_t i = 1; i < n_; ++i) rows_[i] = rows_[i - 1] + m_;
+}
+
+template <class T>
 void Table<T>::reset() {
   if (rows_ == nullptr) return;
-  std::free(rows_[0]);
-  rows_[0] = nullptr;
+  release_elements();
   std::free(rows_);
   rows_ = nullptr;
+  n_ = m_ = 0;
 }
 
 template class Block<stats>;

@@ -63,19 +63,31 @@ class Table {
               const Reporter &report, unsigned long &mem_usage) {
     reset();
     rows_ = static_cast<T **>(obtain_block(name, n, sizeof(T *), report, mem_usage));
+    n_ = n;
+    m_ = m;
     std::uint64_t elements = 0;
     if (__builtin_mul_overflow(n, m, &elements)) elements = UINT64_MAX;
     rows_[0] = static_cast<T *>(obtain_block(block_name, elements, sizeof(T), report, mem_usage));
     for (std::uint64_t i = 1; i < n; ++i) rows_[i] = rows_[i - 1] + m;
   }
+  // Sets the rows over `elements`, the n * m elements at the start of a
+  // mapping of `mapped` bytes, in place of the block create() obtained; the
+  // table unmaps it when reset.
+  void adopt(T *elements, std::size_t mapped);
   void reset();
+  std::uint64_t rows() const { return n_; }
+  std::uint64_t columns() const { return m_; }
   T **get() const { return rows_; }
   T *operator[](std::size_t i) const { return rows_[i]; }
   operator T **() const { return rows_; }
   explicit operator bool() const { return rows_ != nullptr; }
 
  private:
+  void release_elements();
+
   T **rows_ = nullptr;
+  std::uint64_t n_ = 0, m_ = 0;
+  std::size_t mapped_ = 0;  // bytes of an adopted mapping, 0 for a block of its own
 };
 
 // The tables of the current input file: the blackboard every stage of the

@@ -446,6 +446,13 @@ TEST(ReadAhead, OnePassWhereEveryLineFits) {
       {std::string("1 2\n\0 9 9\n3 4\n", 14), true},  // a NUL-first line is a comment
       {"1e 5 2\n1e 5 2\n", true},                     // "%lg" reads more than strtod
   };
+  // More lines after a wrong row length than rows of three fit the file:
+  // the rows are copied into a table of their own instead of taken over.
+  std::string short_lines = "1 2 3\n4 5\n";
+  for (int i = 0; i < 100; ++i) short_lines += "1\n";
+  ReadResult copied = read_text_file(short_lines, 0);
+  EXPECT_TRUE(copied.ex.read_ahead);
+  EXPECT_EQ(copied.ex.rows, 102u);
   for (const Case &c : cases) {
     ReadResult r = read_text_file(c.text, 0);
     EXPECT_EQ(r.ex.read_ahead, c.one_pass) << c.text.substr(0, 40);
