@@ -92,80 +92,119 @@ void select_ranks(std::uint64_t *k, std::size_t begin, std::size_t end, const st
 
 }  // namespace
 
-void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const RunContext &ctx) {
+void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const RunContext &ctx,
+                      std::size_t gather_keys) {
   const unsigned threads = ctx.threads;
   if (rows == 0 || cols == 0) return;
   const std::size_t h = rows / 2;
   const std::size_t lo = rows % 2 == 0 ? h - 1 : h;  // the ranks of the middle: lo and h
-
-  // A column can always take the slower way through a copy of it.
-  auto by_copy = [&](unsigned c, std::vector<std::uint64_t> &column) {
-    column.resize(rows);
-    bool nan = false;
-    for (unsigned r = 0; r < rows; ++r) {
-      column[r] = order_key(dd[r][c]);
-      nan |= column[r] == kNanKey;
-    }
-    if (nan) {
-      v[c].median = first_nan(dd, rows, c);
-      return;
-    }
-    std::vector<std::uint32_t> digits;
-    v[c].median = middle_value(column.data(), rows, lo, h, digits);
+  // The median from the keys of ranks lo and h, as middle_value gives it.
+  auto median_of = [&](std::uint64_t key_lo, std::uint64_t key_h) {
+    return lo == h ? key_value(key_h) : (key_value(key_lo) + key_value(key_h)) * 0.5;
   };
+
   const int bits = cols <= 64 ? 16 : 12;
   const std::size_t buckets = std::size_t{1} << bits;
   if (rows < buckets) {
     // Short columns: their bucket counts would take more than half the
     // table's space again, and copies of them are small.
     parallel_for(threads, cols, [&](std::size_t c) {
-      std::vector<std::uint64_t> column;
-      by_copy(static_cast<unsigned>(c), column);
+      std::vector<std::uint64_t> column(rows);
+      bool nan = false;
+      for (unsigned r = 0; r < rows; ++r) {
+        column[r] = order_key(dd[r][c]);
+        nan |= column[r] == kNanKey;
+      }
+      std::vector<std::uint32_t> digits;
+      v[c].median = nan ? first_nan(dd, rows, static_cast<unsigned>(c))
+                        : middle_value(column.data(), rows, lo, h, digits);
     });
     return;
   }
 
+  // The keys of a column that may hold its middle ranks: those whose top
+  // bits, the key shifted right by `shift`, lie from `first` to `last`.
+  struct Middle {
+    int shift = 0;
+    std::uint64_t first = 0, last = 0;  // the buckets of ranks lo and h
+    std::size_t below = 0;              // keys in the buckets before `first`
+    std::size_t size = 0;               // keys in first .. last
+  };
+  std::vector<Middle> middle(cols);
+  std::vector<unsigned char> nan(cols, 0);
+  // Sets `mc` to the buckets of ranks lo and h among the counts `hc` of the
+  // buckets that follow mc.below keys.
+  auto place = [&](Middle &mc, const std::uint32_t *hc, std::size_t count, int shift, std::uint64_t base) {
+    std::size_t seen = mc.below, b = 0;
+    while (b + 1 < count && seen + hc[b] <= lo) seen += hc[b++];
+    mc.below = seen;
+    mc.first = base + b;
+    while (b + 1 < count && seen + hc[b] <= h) seen += hc[b++];
+    mc.last = base + b;
+    mc.size = 0;
+    for (std::uint64_t i = mc.first - base; i <= mc.last - base; ++i) mc.size += hc[i];
+    mc.shift = shift;
+  };
+
   // One pass over the table counts the keys of every column by their top
   // bits; that finds, for each column, the bucket or two that hold the middle
   // ranks and how many keys lie below them.
-  const int shift = 64 - bits;
-  std::vector<std::uint32_t> hist(buckets * cols, 0);
-  std::vector<unsigned char> nan(cols, 0);
-  for (unsigned r = 0; r < rows; ++r) {
-    const double *x = dd[r];
-    std::uint32_t *hc = hist.data();
-    for (unsigned c = 0; c < cols; ++c, hc += buckets) {
-      const std::uint64_t k = order_key(x[c]);
-      ++hc[k >> shift];
-      nan[c] |= k == kNanKey;
+  {
+    const int shift = 64 - bits;
+    std::vector<std::uint32_t> hist(buckets * cols, 0);
+    for (unsigned r = 0; r < rows; ++r) {
+      const double *x = dd[r];
+      std::uint32_t *hc = hist.data();
+      for (unsigned c = 0; c < cols; ++c, hc += buckets) {
+        const std::uint64_t k = order_key(x[c]);
+        ++hc[k >> shift];
+        nan[c] |= k == kNanKey;
+      }
     }
+    for (unsigned c = 0; c < cols; ++c) place(middle[c], hist.data() + c * buckets, buckets, shift, 0);
   }
-  struct Middle {
-    std::size_t first = 0, last = 0;  // the buckets of ranks lo and h
-    std::size_t below = 0;            // keys in the buckets before `first`
-    std::size_t size = 0;             // keys in first .. last
-  };
-  std::vector<Middle> middle(cols);
-  for (unsigned c = 0; c < cols; ++c) {
-    const std::uint32_t *hc = hist.data() + c * buckets;
-    Middle &mc = middle[c];
-    std::size_t seen = 0, b = 0;
-    while (seen + hc[b] <= lo) seen += hc[b++];
-    mc.first = b;
-    mc.below = seen;
-    while (seen + hc[b] <= h) seen += hc[b++];
-    mc.last = b;
-    for (std::size_t i = mc.first; i <= mc.last; ++i) mc.size += hc[i];
-  }
-  hist.clear();
-  hist.shrink_to_fit();
 
-  // A second pass gathers those buckets' keys, for as many columns as fit a
-  // bounded space (about 16 MB); a column whose middle buckets are larger
-  // takes the slower way through a copy of the whole column.
-  const std::size_t budget = (std::size_t{16} << 20) / sizeof(std::uint64_t);
-  std::vector<unsigned> gathered, copied;
-  std::size_t room = budget;
+  // Gathers the keys of the middle buckets of `columns` in one pass over the
+  // table and selects their medians. Each key is written to its column's
+  // next free place and the place is taken only when the key belongs there,
+  // which spares the processor a guess per value; one spare place a column
+  // takes the last write.
+  auto gather = [&](const std::vector<unsigned> &columns) {
+    const std::size_t ng = columns.size();
+    if (ng == 0) return;
+    std::vector<std::size_t> offset(ng + 1, 0);
+    for (std::size_t g = 0; g < ng; ++g) offset[g + 1] = offset[g] + middle[columns[g]].size + 1;
+    std::vector<std::uint64_t> keys(offset[ng]);
+    std::vector<std::uint64_t *> next(ng);
+    std::vector<std::uint64_t> first(ng), span(ng);
+    std::vector<int> shift(ng);
+    for (std::size_t g = 0; g < ng; ++g) {
+      const Middle &mc = middle[columns[g]];
+      next[g] = keys.data() + offset[g];
+      first[g] = mc.first;
+      span[g] = mc.last - mc.first;
+      shift[g] = mc.shift;
+    }
+    for (unsigned r = 0; r < rows; ++r) {
+      const double *x = dd[r];
+      for (std::size_t g = 0; g < ng; ++g) {
+        const std::uint64_t k = order_key(x[columns[g]]);
+        *next[g] = k;
+        next[g] += ((k >> shift[g]) - first[g]) <= span[g];  // unsigned: below `first` wraps to large
+      }
+    }
+    parallel_for(threads, ng, [&](std::size_t g) {
+      const unsigned c = columns[g];
+      const Middle &mc = middle[c];
+      std::vector<std::uint32_t> digits;  // made only when the buckets are large enough to need it
+      v[c].median = middle_value(keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
+    });
+  };
+
+  // The keys gathered take a bounded space (about 16 MB): as many columns
+  // as fit it go first; the middle buckets of the others are narrowed below.
+  std::vector<unsigned> gathered, wide;
+  std::size_t room = gather_keys;
   for (unsigned c = 0; c < cols; ++c) {
     if (nan[c] != 0) {
       v[c].median = first_nan(dd, rows, c);
@@ -173,40 +212,69 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
       room -= middle[c].size;
       gathered.push_back(c);
     } else {
-      copied.push_back(c);
+      wide.push_back(c);
     }
   }
-  // Each key is written to its column's next free place and the place is
-  // taken only when the key belongs there, which spares the processor a
-  // guess per value; one spare place a column takes the last write.
-  const std::size_t ng = gathered.size();
-  std::vector<std::size_t> offset(ng + 1, 0);
-  for (std::size_t g = 0; g < ng; ++g) offset[g + 1] = offset[g] + middle[gathered[g]].size + 1;
-  std::vector<std::uint64_t> keys(offset[ng]);
-  std::vector<std::uint64_t *> next(ng);
-  std::vector<std::uint64_t> first(ng), span(ng);
-  for (std::size_t g = 0; g < ng; ++g) {
-    next[g] = keys.data() + offset[g];
-    first[g] = middle[gathered[g]].first;
-    span[g] = middle[gathered[g]].last - middle[gathered[g]].first;
-  }
-  for (unsigned r = 0; r < rows; ++r) {
-    const double *x = dd[r];
-    for (std::size_t g = 0; g < ng; ++g) {
-      const std::uint64_t k = order_key(x[gathered[g]]);
-      *next[g] = k;
-      next[g] += ((k >> shift) - first[g]) <= span[g];  // unsigned: below `first` wraps to large
-    }
-  }
-  parallel_for(threads, gathered.size(), [&](std::size_t g) {
-    const unsigned c = gathered[g];
-    const Middle &mc = middle[c];
-    std::vector<std::uint32_t> digits;  // made only when the buckets are large enough to need it
-    v[c].median = middle_value(keys.data() + offset[g], mc.size, lo - mc.below, h - mc.below, digits);
-  });
+  gather(gathered);
 
-  std::vector<std::uint64_t> column;
-  for (unsigned c : copied) by_copy(c, column);
+  // A column whose middle buckets hold more keys than its share of that
+  // space is narrowed, all such columns in one pass over the table a step:
+  // - ranks lo and h in different buckets have no key between them: they
+  //   are the largest key below the bucket of h and the smallest from it;
+  // - both in one bucket of a single key value are that value;
+  // - both in one wider bucket: its keys are counted by their next bits.
+  const std::size_t share = gather_keys / cols;
+  gathered.clear();
+  while (!wide.empty()) {
+    std::vector<unsigned> split, narrow;
+    for (unsigned c : wide) {
+      const Middle &mc = middle[c];
+      if (mc.first != mc.last)
+        split.push_back(c);
+      else if (mc.shift == 0)
+        v[c].median = median_of(mc.first, mc.first);
+      else
+        narrow.push_back(c);
+    }
+    if (!split.empty()) {
+      const std::size_t ns = split.size();
+      std::vector<std::uint64_t> edge(ns), largest_below(ns, 0), smallest_from(ns, kNanKey);
+      for (std::size_t g = 0; g < ns; ++g) edge[g] = middle[split[g]].last << middle[split[g]].shift;
+      for (unsigned r = 0; r < rows; ++r) {
+        const double *x = dd[r];
+        for (std::size_t g = 0; g < ns; ++g) {
+          const std::uint64_t k = order_key(x[split[g]]);
+          if (k < edge[g])
+            largest_below[g] = std::max(largest_below[g], k);
+          else
+            smallest_from[g] = std::min(smallest_from[g], k);
+        }
+      }
+      for (std::size_t g = 0; g < ns; ++g) v[split[g]].median = median_of(largest_below[g], smallest_from[g]);
+    }
+    wide.clear();
+    if (narrow.empty()) break;
+    const std::size_t nn = narrow.size();
+    std::vector<int> step(nn);
+    for (std::size_t g = 0; g < nn; ++g) step[g] = std::min(bits, middle[narrow[g]].shift);
+    std::vector<std::uint32_t> hist(buckets * nn, 0);
+    for (unsigned r = 0; r < rows; ++r) {
+      const double *x = dd[r];
+      for (std::size_t g = 0; g < nn; ++g) {
+        const Middle &mc = middle[narrow[g]];
+        const std::uint64_t k = order_key(x[narrow[g]]);
+        const int below = mc.shift - step[g];
+        if ((k >> mc.shift) == mc.first) ++hist[g * buckets + ((k >> below) & ((std::uint64_t{1} << step[g]) - 1))];
+      }
+    }
+    for (std::size_t g = 0; g < nn; ++g) {
+      Middle &mc = middle[narrow[g]];
+      const int below = mc.shift - step[g];
+      place(mc, hist.data() + g * buckets, std::size_t{1} << step[g], below, mc.first << step[g]);
+      (mc.size <= share ? gathered : wide).push_back(narrow[g]);
+    }
+  }
+  gather(gathered);
 }
 
 std::vector<double> calculate_percentiles(double **dd, unsigned rows, unsigned cols,

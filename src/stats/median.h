@@ -1,6 +1,7 @@
 // Medians and percentiles of the variables, by exact selection.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "run_context.h"
@@ -11,8 +12,12 @@
 // column holding a value that is not a number has no middle: its median is
 // the column's first such value, bit for bit, whatever the others are.
 // Columns are shared among the threads of `ctx`; the result does not depend
-// on how the selection proceeds.
-void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const RunContext &ctx = {});
+// on how the selection proceeds. Besides the table, the selection takes
+// about `gather_keys` keys of 8 bytes and a few counts per variable, never a
+// copy of a long column.
+inline constexpr std::size_t kMedianGatherKeys = (std::size_t{16} << 20) / 8;
+void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const RunContext &ctx = {},
+                      std::size_t gather_keys = kMedianGatherKeys);
 
 // The percentiles `percent` (each from 0 to 100) of every variable, by R's
 // type 7 (numpy's "linear"): over the column ordered as for the median, with

@@ -18,12 +18,13 @@ namespace {
 struct Medians {
   DataStore store;
   unsigned m, n, threads;
-  explicit Medians(const std::vector<std::vector<double>> &columns, unsigned threads_ = 1)
+  explicit Medians(const std::vector<std::vector<double>> &columns, unsigned threads_ = 1,
+                   std::size_t gather_keys = kMedianGatherKeys)
       : m(columns.size()), n(columns[0].size()), threads(threads_) {
     store.allocate(n, m, 30);
     for (unsigned i = 0; i < m; ++i)
       for (unsigned r = 0; r < n; ++r) store.dd[r][i] = columns[i][r];
-    calculate_median(store.dd, n, m, store.v.get(), RunContext{Isa::base, threads});
+    calculate_median(store.dd, n, m, store.v.get(), RunContext{Isa::base, threads}, gather_keys);
   }
   const stats &v(int i) const { return store.v[i]; }
   std::vector<double> percentiles(const std::vector<double> &percent) const {
@@ -59,7 +60,9 @@ TEST(Median, ColumnWithNaNTakesItsFirstNaN) {
 // Medians, and percentiles by their formula, against a full sort under the
 // same total order, for odd and even counts, duplicates, signed zeros and
 // values that are not numbers, on one, two and three threads, below and
-// above the size where selection narrows by digits first.
+// above the size where selection narrows by digits first, and with room to
+// gather only a few keys, which makes long columns narrow their middle
+// buckets step by step.
 TEST(Median, SelectionMatchesASortedColumn) {
   std::mt19937 rng(5);
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -124,6 +127,11 @@ TEST(Median, SelectionMatchesASortedColumn) {
       for (unsigned i = 0; i < shape.cols; ++i)
         EXPECT_TRUE(same_bits(s.v(i).median, want[i]))
             << n << " " << i << " " << s.v(i).median << " " << want[i];
+      for (std::size_t room : {0, 5, 300}) {
+        Medians narrowed(columns, threads, room);
+        for (unsigned i = 0; i < shape.cols; ++i)
+          EXPECT_TRUE(same_bits(narrowed.v(i).median, want[i])) << n << " " << i << " room " << room;
+      }
       const std::vector<double> q = s.percentiles(percent);
       for (std::size_t k = 0; k < q.size(); ++k)
         EXPECT_TRUE(same_bits(q[k], want_q[k])) << n << " " << k << " " << q[k] << " " << want_q[k];
