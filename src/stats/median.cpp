@@ -103,21 +103,25 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
     return lo == h ? key_value(key_h) : (key_value(key_lo) + key_value(key_h)) * 0.5;
   };
 
+  // A column can take the way through a copy of it where the copy is small.
+  auto by_copy = [&](unsigned c, std::vector<std::uint64_t> &column) {
+    column.resize(rows);
+    bool nan = false;
+    for (unsigned r = 0; r < rows; ++r) {
+      column[r] = order_key(dd[r][c]);
+      nan |= column[r] == kNanKey;
+    }
+    std::vector<std::uint32_t> digits;
+    v[c].median = nan ? first_nan(dd, rows, c) : middle_value(column.data(), rows, lo, h, digits);
+  };
   const int bits = cols <= 64 ? 16 : 12;
   const std::size_t buckets = std::size_t{1} << bits;
   if (rows < buckets) {
     // Short columns: their bucket counts would take more than half the
     // table's space again, and copies of them are small.
     parallel_for(threads, cols, [&](std::size_t c) {
-      std::vector<std::uint64_t> column(rows);
-      bool nan = false;
-      for (unsigned r = 0; r < rows; ++r) {
-        column[r] = order_key(dd[r][c]);
-        nan |= column[r] == kNanKey;
-      }
-      std::vector<std::uint32_t> digits;
-      v[c].median = nan ? first_nan(dd, rows, static_cast<unsigned>(c))
-                        : middle_value(column.data(), rows, lo, h, digits);
+      std::vector<std::uint64_t> column;
+      by_copy(static_cast<unsigned>(c), column);
     });
     return;
   }
@@ -185,14 +189,23 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
       span[g] = mc.last - mc.first;
       shift[g] = mc.shift;
     }
-    for (unsigned r = 0; r < rows; ++r) {
-      const double *x = dd[r];
-      for (std::size_t g = 0; g < ng; ++g) {
-        const std::uint64_t k = order_key(x[columns[g]]);
-        *next[g] = k;
-        next[g] += ((k >> shift[g]) - first[g]) <= span[g];  // unsigned: below `first` wraps to large
+    // The columns' buckets are mostly of one size, which the loop then
+    // takes as a constant.
+    auto pass = [&](auto shift_of) {
+      for (unsigned r = 0; r < rows; ++r) {
+        const double *x = dd[r];
+        for (std::size_t g = 0; g < ng; ++g) {
+          const std::uint64_t k = order_key(x[columns[g]]);
+          *next[g] = k;
+          next[g] += ((k >> shift_of(g)) - first[g]) <= span[g];  // unsigned: below `first` wraps to large
+        }
       }
-    }
+    };
+    const int top = 64 - bits;
+    if (std::all_of(shift.begin(), shift.end(), [&](int sh) { return sh == top; }))
+      pass([&](std::size_t) { return top; });
+    else
+      pass([&](std::size_t g) { return shift[g]; });
     parallel_for(threads, ng, [&](std::size_t g) {
       const unsigned c = columns[g];
       const Middle &mc = middle[c];
@@ -202,8 +215,10 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
   };
 
   // The keys gathered take a bounded space (about 16 MB): as many columns
-  // as fit it go first; the middle buckets of the others are narrowed below.
-  std::vector<unsigned> gathered, wide;
+  // as fit it go first. Each of the others is copied, one at a time, where
+  // a copy of the column fits that space; otherwise its middle buckets are
+  // narrowed below.
+  std::vector<unsigned> gathered, copied, wide;
   std::size_t room = gather_keys;
   for (unsigned c = 0; c < cols; ++c) {
     if (nan[c] != 0) {
@@ -212,10 +227,14 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
       room -= middle[c].size;
       gathered.push_back(c);
     } else {
-      wide.push_back(c);
+      (rows <= gather_keys ? copied : wide).push_back(c);
     }
   }
   gather(gathered);
+  {
+    std::vector<std::uint64_t> column;
+    for (unsigned c : copied) by_copy(c, column);
+  }
 
   // A column whose middle buckets hold more keys than its share of that
   // space is narrowed, all such columns in one pass over the table a step:
