@@ -34,7 +34,8 @@ void ReadAhead::release() {
 // False when even that cannot be had.
 bool ReadAhead::reserve(long fsize) {
   const std::size_t row_bytes = std::size_t{cols_} * sizeof(double);
-  const std::size_t capacity = (fsize > 0 ? static_cast<std::size_t>(fsize) : 0) / (2 * std::size_t{cols_}) + 2;
+  const std::size_t capacity =
+      (fsize > 0 ? static_cast<std::size_t>(fsize) : 0) / (2 * std::size_t{cols_}) + 2;
   std::size_t bytes = 0;
   if (__builtin_mul_overflow(capacity, row_bytes, &bytes) || bytes > (std::size_t{1} << 46)) return false;
   bytes = round_up(bytes, kHugePage);

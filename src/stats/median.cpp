@@ -283,7 +283,8 @@ void calculate_median(double **dd, unsigned rows, unsigned cols, stats *v, const
         const Middle &mc = middle[narrow[g]];
         const std::uint64_t k = order_key(x[narrow[g]]);
         const int below = mc.shift - step[g];
-        if ((k >> mc.shift) == mc.first) ++hist[g * buckets + ((k >> below) & ((std::uint64_t{1} << step[g]) - 1))];
+        if ((k >> mc.shift) == mc.first)
+          ++hist[g * buckets + ((k >> below) & ((std::uint64_t{1} << step[g]) - 1))];
       }
     }
     for (std::size_t g = 0; g < nn; ++g) {
