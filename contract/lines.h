@@ -32,43 +32,14 @@ inline bool is_comment_mark(int first) {
 // the first text that is not a number: the examination's count.
 int scanline(const char *line);
 
-// The numbers at the start of the NUL-terminated `text` as the reading pass
-// takes them, at most `limit`: take(c, x) is called for the number x of
-// column c (0-based), in column order. Returns the count taken; *cut tells
-// whether the line held more than `limit`.
-template <class Take>
-unsigned take_read_numbers(const char *text, unsigned limit, bool *cut, Take &&take) {
-  unsigned count = 0;
-  std::size_t offset = 0;
-  double values[8];
-  *cut = false;
-  for (;;) {
-    std::size_t consumed = 0;
-    unsigned k = static_cast<unsigned>(scan_numbers(text + offset, 8, values, &consumed));
-    if (count + k > limit) {
-      *cut = true;
-      k = limit - count;
-    }
-    if (k == 0) break;
-    for (unsigned i = 0; i < k; ++i) take(count + i, values[i]);
-    offset += consumed;
-    count += k;
-    if (k != 8) break;
-  }
-  return count;
-}
-
-// The reading pass's count of the numbers at the start of `text`.
-inline unsigned count_read_numbers(const char *text) {
-  bool cut = false;
-  return take_read_numbers(text, UINT_MAX, &cut, [](unsigned, double) {});
-}
-
-// The values at the start of `text` as the reading pass takes them with
-// --missing: the numbers as take_read_numbers takes them, and a missing-value
-// word standing alone among them as a NaN ("1 NA 3" holds three values).
-template <class Take>
-unsigned take_read_values(const char *text, unsigned limit, bool *cut, Take &&take) {
+// The values at the start of the NUL-terminated `text` as the reading pass
+// takes them, eight numbers at a time, at most `limit`: take(c, x) is called
+// for the value x of column c (0-based), in column order. Returns the count
+// taken; *cut tells whether the line held more than `limit`. With
+// `kMissingWords` a missing-value word standing alone among the numbers is a
+// NaN ("1 NA 3" holds three values).
+template <bool kMissingWords, class Take>
+unsigned take_line_values(const char *text, unsigned limit, bool *cut, Take &&take) {
   unsigned count = 0;
   std::size_t offset = 0;
   double values[9];
@@ -76,12 +47,14 @@ unsigned take_read_values(const char *text, unsigned limit, bool *cut, Take &&ta
   for (;;) {
     std::size_t consumed = 0;
     unsigned k = static_cast<unsigned>(scan_numbers(text + offset, 8, values, &consumed));
-    // A word right after a number ("1NA") is not alone.
-    const char *at = text + offset + consumed;
     std::size_t word = 0;
-    if (k < 8 && (at == text || *at == ' ' || (*at >= '\t' && *at <= '\r'))) {
-      word = missing_token_at(at);
-      if (word != 0) values[k++] = std::numeric_limits<double>::quiet_NaN();
+    if constexpr (kMissingWords) {
+      // A word right after a number ("1NA") is not alone.
+      const char *at = text + offset + consumed;
+      if (k < 8 && (at == text || *at == ' ' || (*at >= '\t' && *at <= '\r'))) {
+        word = missing_token_at(at);
+        if (word != 0) values[k++] = std::numeric_limits<double>::quiet_NaN();
+      }
     }
     if (count + k > limit) {
       *cut = true;
@@ -94,6 +67,25 @@ unsigned take_read_values(const char *text, unsigned limit, bool *cut, Take &&ta
     if (*cut || (k != 8 && word == 0)) break;
   }
   return count;
+}
+
+// The numbers at the start of `text` as the reading pass takes them.
+template <class Take>
+unsigned take_read_numbers(const char *text, unsigned limit, bool *cut, Take &&take) {
+  return take_line_values<false>(text, limit, cut, take);
+}
+
+// The reading pass's count of the numbers at the start of `text`.
+inline unsigned count_read_numbers(const char *text) {
+  bool cut = false;
+  return take_read_numbers(text, UINT_MAX, &cut, [](unsigned, double) {});
+}
+
+// The values at the start of `text` as the reading pass takes them with
+// --missing: the numbers, and missing-value words as NaN.
+template <class Take>
+unsigned take_read_values(const char *text, unsigned limit, bool *cut, Take &&take) {
+  return take_line_values<true>(text, limit, cut, take);
 }
 
 // The count of values at the start of `text`, as take_read_values takes them.
